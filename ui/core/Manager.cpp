@@ -79,3 +79,18 @@ void Manager::DeleteWnd(MWindow* window) {
     std::lock_guard guard(State().lock);
     State().windows.erase(window);
 }
+
+int Manager::GetWndCount() {
+    std::lock_guard guard(State().lock);
+    return static_cast<int>(State().windows.size());
+}
+
+void Manager::InitGdiplus() {
+    std::lock_guard guard(State().lock);
+    State().windows.clear();
+}
+
+void Manager::UnInitGdiplus() {
+    std::lock_guard guard(State().lock);
+    State().windows.clear();
+}

@@ -31,6 +31,12 @@ public:
     // Skin sub-folder under skins/, with its trailing separator.
     static CString GetTheme();
 
+    // Library start-up and shut-down (fontconfig is set up lazily by the
+    // back end); both empty the window set.
+    static void InitGdiplus();
+    static void UnInitGdiplus();
+
     static void AddWnd(MWindow* window);
     static void DeleteWnd(MWindow* window);
+    [[nodiscard]] static int GetWndCount();
 };
