@@ -16,7 +16,7 @@ class CountingTimer : public RKTimer {
 public:
     ~CountingTimer() override { KillTimer(); }
     void OnMTimer(unsigned) override {
-        tickThread = std::this_thread::get_id();
+        if (std::this_thread::get_id() == creatorThread) tickOnCreatorThread = true;
         inTick = true;
         std::this_thread::sleep_for(std::chrono::milliseconds(tickSleepMs.load()));
         ++ticks;
@@ -40,7 +40,8 @@ public:
     std::atomic<bool> inTick{false};
     std::atomic<int> tickSleepMs{0};
     std::atomic<int> killFromTick{0};
-    std::thread::id tickThread;
+    const std::thread::id creatorThread = std::this_thread::get_id();
+    std::atomic<bool> tickOnCreatorThread{false};
 };
 
 }  // namespace
@@ -75,7 +76,7 @@ TEST(RKTimerTest, TicksRunOffTheCallingThreadAndNamedTicksOnlyForAppTimers) {
     CountingTimer timer;
     const unsigned plain = timer.SetTimer(2, u"app", 0);
     ASSERT_TRUE(timer.WaitFor([&] { return timer.ticks >= 3; }));
-    EXPECT_NE(timer.tickThread, std::this_thread::get_id());
+    EXPECT_FALSE(timer.tickOnCreatorThread);
     EXPECT_EQ(timer.namedTicks, 0);
     timer.KillTimer(plain);
     timer.SetTimer(2, u"app", 1);

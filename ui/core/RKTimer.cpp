@@ -74,7 +74,9 @@ private:
                                          [](const Slot& a, const Slot& b) { return a.due < b.due; });
             const auto now = Clock::now();
             if (next->due > now) {
-                m_wake.wait_until(guard, next->due);
+                // A copy: the vector may grow while the thread waits.
+                const auto due = next->due;
+                m_wake.wait_until(guard, due);
                 continue;
             }
             const Slot slot = *next;
