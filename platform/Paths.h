@@ -23,8 +23,9 @@ CString NormalizeRelative(const CString& relative);
 CString DataPath(const CString& relative);
 
 // The product name as used in paths, file and socket names: the toolkit's
-// product name, or the default "Tastra" when that name is empty, ".", ".." or
-// contains "/" (the name is still shown as it is).
+// product name, or the default "Tastra" when that name is empty, ".", "..",
+// contains "/" or NUL, or is too long for a file name (the name is still
+// shown as it is).
 CString PathProductName();
 
 // The per-user data folder: $XDG_DATA_HOME (default ~/.local/share) +

@@ -13,6 +13,9 @@ namespace paths {
 namespace {
 
 constexpr char16_t kDefaultProductName[] = u"Tastra";
+// Longest product name (UTF-8 bytes) used in file names: it must leave room
+// for " Files", ".desktop" or "-<uid>.lock" within one path component.
+constexpr size_t kMaxPathNameBytes = 200;
 
 std::string Env(const char* name) {
     const char* v = std::getenv(name);
@@ -75,7 +78,8 @@ CString DataPath(const CString& relative) { return DataRoot() + NormalizeRelativ
 
 CString PathProductName() {
     CString name = Manager::GetDeviceName();
-    if (name.IsEmpty() || name == u"." || name == u".." || name.Find(u'/') >= 0 || name.Find(u'\0') >= 0)
+    if (name.IsEmpty() || name == u"." || name == u".." || name.Find(u'/') >= 0 || name.Find(u'\0') >= 0 ||
+        name.ToUtf8().size() > kMaxPathNameBytes)
         return kDefaultProductName;
     return name;
 }
