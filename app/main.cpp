@@ -1,7 +1,4 @@
 // Entry point of the tastra executable.
-#include <cstdio>
+#include "app/Startup.h"
 
-int main() {
-    std::puts("Tastra: the main window is not built yet.");
-    return 0;
-}
+int main(int argc, char** argv) { return RunProgram(ParseStartupOptions(argc, argv)); }

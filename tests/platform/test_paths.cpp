@@ -26,6 +26,11 @@ TEST(PathsTest, UnusableProductNamesFallBackForPaths) {
         EXPECT_EQ(paths::PathProductName(), CString(u"Tastra"));
         EXPECT_EQ(Manager::GetDeviceName(), CString(name));  // still shown as it is
     }
+    // Too long for a file name once " Files" or ".desktop" is added.
+    Manager::SetDeviceName(CString(201, u'x'));
+    EXPECT_EQ(paths::PathProductName(), CString(u"Tastra"));
+    Manager::SetDeviceName(CString(200, u'x'));
+    EXPECT_EQ(paths::PathProductName(), CString(200, u'x'));
     Manager::SetDeviceName(u"Tastra Pro");
     EXPECT_EQ(paths::PathProductName(), CString(u"Tastra Pro"));
     Manager::SetDeviceName(u"Tastra");

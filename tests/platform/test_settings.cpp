@@ -12,6 +12,9 @@
 #include "tests/support/TestEnv.h"
 #include "ui/core/Manager.h"
 
+// Readable failure messages for the UTF-16 strings.
+void PrintTo(const CString& text, std::ostream* out) { *out << '"' << text.ToUtf8() << '"'; }
+
 namespace {
 
 class SettingsTest : public ::testing::Test {

@@ -1,0 +1,76 @@
+#include "app/Startup.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/Language.h"
+#include "platform/Autostart.h"
+#include "platform/Paths.h"
+#include "platform/SingleInstance.h"
+#include "platform/StopSignal.h"
+#include "ui/core/Manager.h"
+
+namespace {
+
+constexpr char16_t kExecutableName[] = u"tastra";
+constexpr char16_t kDatabaseFolder[] = u"db/";
+constexpr char kExitAfterStartOption[] = "--exit-after-start";
+
+// Stands in for the module handle the toolkit keeps: this system has none,
+// but callers may test the value for null.
+int g_moduleToken = 0;
+
+// Until the main window exists, a raise request is only announced on the
+// standard output, where scripts and tests can see it.
+void AnnounceRaiseRequest() {
+    std::fputs("tastra: raise requested\n", stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+bool EnableDebugPrivilege() { return true; }
+
+CString AutostartExecutable() { return paths::ProgramFolder() + kExecutableName; }
+
+void SetAutostart(bool enabled) {
+    // Failures are not reported: the check box reads the state back.
+    if (enabled)
+        (void)autostart::Enable(AutostartExecutable(), Manager::GetDeviceName());
+    else
+        (void)autostart::Disable();
+}
+
+bool IsAutostartEnabled() { return autostart::IsEnabled(); }
+
+StartupOptions ParseStartupOptions(int argc, char** argv) {
+    StartupOptions options;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], kExitAfterStartOption) == 0) options.exitAfterStart = true;
+    }
+    return options;
+}
+
+int RunProgram(const StartupOptions& options) {
+    // Before any thread exists, so that the session's termination request
+    // reaches the main loop and not a helper thread.
+    stopsignal::Block();
+
+    ReadProductName();
+
+    SingleInstance instance(paths::PathProductName());
+    instance.SetRaiseHandler(AnnounceRaiseRequest);
+    if (instance.Acquire() == SingleInstance::Outcome::Second) return 0;
+
+    (void)EnableDebugPrivilege();
+    ChooseStartupLanguage();
+    Manager::SetInstance(&g_moduleToken);
+    (void)paths::CreateFolderTree(paths::DataFolder() + kDatabaseFolder);
+
+    std::fputs("tastra: started\n", stdout);
+    std::fflush(stdout);
+    // The main window takes this place; until it exists the program waits
+    // for the session to end it.
+    if (!options.exitAfterStart) stopsignal::Wait();
+    return 0;
+}

@@ -1,0 +1,32 @@
+// The program's start-up and the process-wide helpers it owns: product name,
+// single instance, language, data folders, autostart.
+#pragma once
+
+#include "ui/base/CString.h"
+
+// Reads the product name from config.xml in the data root (root "config",
+// child "software", attribute "name") and hands it to the toolkit. A file
+// that cannot be read or parsed, or lacks either element, keeps the default.
+void ReadProductName();
+
+// Nothing to enable on this system; always reports success.
+bool EnableDebugPrivilege();
+
+// The program's autostart entry, which starts ProgramFolder() + "tastra".
+void SetAutostart(bool enabled);
+[[nodiscard]] bool IsAutostartEnabled();
+// The executable the autostart entry starts.
+[[nodiscard]] CString AutostartExecutable();
+
+struct StartupOptions {
+    // Run every start-up step, then end at once (for scripts and tests).
+    bool exitAfterStart = false;
+};
+
+// Options from the command line; unknown arguments are ignored.
+[[nodiscard]] StartupOptions ParseStartupOptions(int argc, char** argv);
+
+// Runs the program: every start-up step in order, the main loop, the
+// shut-down. Returns the exit code (0 after a normal close, and when another
+// instance was asked to show itself instead).
+int RunProgram(const StartupOptions& options);
