@@ -1,7 +1,5 @@
 // Every skin image the generator promises (tools/skingen/manifest.txt) is in
 // the assembled data root, decodes, and has the promised size and frames.
-#include "tests/support/TestEnv.h"
-
 #include <cairo.h>
 #include <gif_lib.h>
 #include <gtest/gtest.h>
@@ -13,6 +11,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/TestEnv.h"
 
 namespace {
 
@@ -39,7 +39,9 @@ std::vector<ManifestEntry> ReadManifest() {
     return entries;
 }
 
-std::string ThemePath(const std::string& relative) { return testenv::DataRoot() + "/skins/theme1/" + relative; }
+std::string ThemePath(const std::string& relative) {
+    return testenv::DataRoot() + "/skins/theme1/" + relative;
+}
 
 bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -97,7 +99,8 @@ void CheckPng(const ManifestEntry& e) {
     ASSERT_GT(e.frames, 0) << e.path;
     ASSERT_EQ(e.width % e.frames, 0) << e.path << ": frames of a strip must have equal widths";
     for (int frame = 0; frame < e.frames; ++frame) {
-        EXPECT_TRUE(FrameHasInk(surface.get(), frame, e.width / e.frames)) << e.path << " frame " << frame << " is empty";
+        EXPECT_TRUE(FrameHasInk(surface.get(), frame, e.width / e.frames))
+            << e.path << " frame " << frame << " is empty";
     }
 }
 
@@ -176,25 +179,80 @@ TEST(SkinImages, EveryPromisedImageDecodesWithItsSize) {
 // names map to; a renamed or misplaced image shows up here first.
 TEST(SkinImages, NamesTheControlsAskForArePresent) {
     const char* const names[] = {
-        "pic_caption.png",       "logo/logo.png",          "main_sysbtn_close.png", "main_sysbtn_min.png",
-        "icon/icon_battery_bkg.png", "icon/icon_charge.png", "icon/icon_batteryvalue.png", "icon/mode_usb.png",
-        "icon/tab_home.png",     "icon/tab_customkey.png", "icon/tab_macro.png",    "icon/tab_light.png",
-        "icon/tab_config.png",   "icon/icon_keyboard.png", "icon/icon_macro.png",   "icon/icon_lightmode.png",
-        "icon/icon_config.png",  "img_device_state.png",   "imgbtn_add.png",        "imgbtn_del.png",
-        "imgbtn_edit.png",       "imgbtn_import.png",      "imgbtn_export.png",     "img_edit.png",
-        "icon/icon_circle.png",  "img_customkey.png",      "btn_apply.png",         "btn_radiobox.png",
-        "btn_checkbox.png",      "btn_record_up.png",      "btn_record_down.png",   "btn_record_del.png",
-        "img_combobox.png",      "img_slider_back.png",    "img_thumb.png",         "btn_direction_left.png",
-        "btn_direction_right.png", "btn_direction_top.png", "btn_direction_bottom.png", "btn_colorful.png",
-        "img_circlepalette.png", "bk_prompt.png",          "loading.gif",           "loading/loading.gif",
-        "logo/logo_loading.png", "img_sys_close.png",      "img_tip_bk.png",        "img_tip_arrow_left.png",
-        "img_tip_arrow_right.png", "img_tip_arrow_top.png", "img_palette_thumb.png", "img_spin_up.png",
-        "img_spin_down.png",     "img_scroll_v.png",       "img_scroll_h.png",      "Tastra.ico",
-        "icon/icon_pc.png",      "icon/icon_cal.png",      "icon/icon_email.png",   "icon/icon_multimedia.png",
-        "icon/icon_playpause.png", "icon/icon_stop.png",   "icon/icon_pre.png",     "icon/icon_next.png",
-        "icon/icon_vol_down.png", "icon/icon_vol_up.png",  "icon/icon_vol_mute.png", "icon/icon_home.png",
-        "icon/icon_web_refresh.png", "icon/icon_web_stop.png", "icon/icon_web_backward.png",
-        "icon/icon_web_foreward.png", "icon/icon_favorites.png", "icon/icon_web_search.png",
+        "pic_caption.png",
+        "logo/logo.png",
+        "main_sysbtn_close.png",
+        "main_sysbtn_min.png",
+        "icon/icon_battery_bkg.png",
+        "icon/icon_charge.png",
+        "icon/icon_batteryvalue.png",
+        "icon/mode_usb.png",
+        "icon/tab_home.png",
+        "icon/tab_customkey.png",
+        "icon/tab_macro.png",
+        "icon/tab_light.png",
+        "icon/tab_config.png",
+        "icon/icon_keyboard.png",
+        "icon/icon_macro.png",
+        "icon/icon_lightmode.png",
+        "icon/icon_config.png",
+        "img_device_state.png",
+        "imgbtn_add.png",
+        "imgbtn_del.png",
+        "imgbtn_edit.png",
+        "imgbtn_import.png",
+        "imgbtn_export.png",
+        "img_edit.png",
+        "icon/icon_circle.png",
+        "img_customkey.png",
+        "btn_apply.png",
+        "btn_radiobox.png",
+        "btn_checkbox.png",
+        "btn_record_up.png",
+        "btn_record_down.png",
+        "btn_record_del.png",
+        "img_combobox.png",
+        "img_slider_back.png",
+        "img_thumb.png",
+        "btn_direction_left.png",
+        "btn_direction_right.png",
+        "btn_direction_top.png",
+        "btn_direction_bottom.png",
+        "btn_colorful.png",
+        "img_circlepalette.png",
+        "bk_prompt.png",
+        "loading.gif",
+        "loading/loading.gif",
+        "logo/logo_loading.png",
+        "img_sys_close.png",
+        "img_tip_bk.png",
+        "img_tip_arrow_left.png",
+        "img_tip_arrow_right.png",
+        "img_tip_arrow_top.png",
+        "img_palette_thumb.png",
+        "img_spin_up.png",
+        "img_spin_down.png",
+        "img_scroll_v.png",
+        "img_scroll_h.png",
+        "Tastra.ico",
+        "icon/icon_pc.png",
+        "icon/icon_cal.png",
+        "icon/icon_email.png",
+        "icon/icon_multimedia.png",
+        "icon/icon_playpause.png",
+        "icon/icon_stop.png",
+        "icon/icon_pre.png",
+        "icon/icon_next.png",
+        "icon/icon_vol_down.png",
+        "icon/icon_vol_up.png",
+        "icon/icon_vol_mute.png",
+        "icon/icon_home.png",
+        "icon/icon_web_refresh.png",
+        "icon/icon_web_stop.png",
+        "icon/icon_web_backward.png",
+        "icon/icon_web_foreward.png",
+        "icon/icon_favorites.png",
+        "icon/icon_web_search.png",
     };
     for (const char* name : names) {
         EXPECT_TRUE(testenv::FileExists(ThemePath(name))) << name;

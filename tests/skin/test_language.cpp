@@ -1,15 +1,15 @@
 // The shipped language files, as the build copies them into the data root:
 // their form (what the INI reader of the program relies on), their equal
 // id sets, and every text id the program shows.
-#include "tests/support/TestEnv.h"
-#include "ui/base/CString.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "tests/support/TestEnv.h"
+#include "ui/base/CString.h"
 
 namespace {
 
@@ -109,13 +109,13 @@ std::vector<int> RequiredIds() {
             ids.push_back(id);
         }
     };
-    range(400, 414);   // lighting page labels and direction names
-    range(420, 428);   // music and screen lighting labels
-    range(430, 450);   // colour schemes 0 to 20 of music lighting
-    range(460, 465);   // option grid groups
-    range(470, 473);   // music modes
-    range(701, 715);   // the fifteen special functions
-    range(1001, 1020); // lighting mode names used by the layout files
+    range(400, 414);    // lighting page labels and direction names
+    range(420, 428);    // music and screen lighting labels
+    range(430, 450);    // colour schemes 0 to 20 of music lighting
+    range(460, 465);    // option grid groups
+    range(470, 473);    // music modes
+    range(701, 715);    // the fifteen special functions
+    range(1001, 1020);  // lighting mode names used by the layout files
     return ids;
 }
 
@@ -130,7 +130,9 @@ protected:
     LanguageFile m_french;
 };
 
-TEST_F(LanguageFiles, BothLanguagesHoldTheSameIds) { EXPECT_EQ(Ids(m_english), Ids(m_french)); }
+TEST_F(LanguageFiles, BothLanguagesHoldTheSameIds) {
+    EXPECT_EQ(Ids(m_english), Ids(m_french));
+}
 
 TEST_F(LanguageFiles, EveryShownTextIsPresent) {
     for (const LanguageFile* file : {&m_english, &m_french}) {

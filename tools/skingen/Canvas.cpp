@@ -27,9 +27,13 @@ void Canvas::BeginFrame(int index, int frameWidth) {
     cairo_clip(m_cr);
 }
 
-void Canvas::EndFrame() { cairo_restore(m_cr); }
+void Canvas::EndFrame() {
+    cairo_restore(m_cr);
+}
 
-void Canvas::SetColour(const Rgba& c) const { cairo_set_source_rgba(m_cr, c.r, c.g, c.b, c.a); }
+void Canvas::SetColour(const Rgba& c) const {
+    cairo_set_source_rgba(m_cr, c.r, c.g, c.b, c.a);
+}
 
 void Canvas::RoundedRect(double x, double y, double w, double h, double r) const {
     r = std::clamp(r, 0.0, std::min(w, h) / 2);

@@ -18,7 +18,9 @@ struct PaletteColour {
     int r = 0, g = 0, b = 0;
 };
 
-int To8(double v) { return static_cast<int>(v * 255.0 + 0.5); }
+int To8(double v) {
+    return static_cast<int>(v * 255.0 + 0.5);
+}
 
 std::vector<PaletteColour> BuildPalette(const Rgba& matte, const std::vector<Rgba>& inks) {
     std::vector<PaletteColour> palette;

@@ -3,11 +3,11 @@
 // (ICO holding PNG images, the form every current reader accepts).
 #pragma once
 
-#include "tools/skingen/Canvas.h"
-
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "tools/skingen/Canvas.h"
 
 namespace skingen {
 

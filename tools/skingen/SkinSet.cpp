@@ -8,13 +8,13 @@
 //   BuildSkinSet       the table of every image with its size
 #include "tools/skingen/SkinSet.h"
 
-#include "tools/skingen/Canvas.h"
-#include "tools/skingen/Glyphs.h"
-#include "tools/skingen/ImageFiles.h"
-
 #include <cmath>
 #include <memory>
 #include <utility>
+
+#include "tools/skingen/Canvas.h"
+#include "tools/skingen/Glyphs.h"
+#include "tools/skingen/ImageFiles.h"
 
 namespace skingen {
 
@@ -48,7 +48,9 @@ SkinImage Single(std::string path, int width, int height, FrameDrawer draw) {
     return Strip(std::move(path), width, height, 1, std::move(draw));
 }
 
-State StateOf(int frame) { return static_cast<State>(frame % kButtonStates); }
+State StateOf(int frame) {
+    return static_cast<State>(frame % kButtonStates);
+}
 
 // --- control strips ------------------------------------------------------
 
@@ -58,20 +60,20 @@ FrameDrawer SymbolButton(Glyph glyph, const Rgba& hoverColour, double glyphSize)
         const double gx = (w - glyphSize) / 2;
         const double gy = (h - glyphSize) / 2;
         switch (StateOf(frame)) {
-        case State::Normal:
-            DrawGlyph(c, glyph, gx, gy, glyphSize, kGlyph);
-            break;
-        case State::Hover:
-            c.FillRounded(0, 0, w, h, 4, hoverColour.WithAlpha(0.16));
-            DrawGlyph(c, glyph, gx, gy, glyphSize, hoverColour);
-            break;
-        case State::Pressed:
-            c.FillRounded(0, 0, w, h, 4, hoverColour.WithAlpha(0.34));
-            DrawGlyph(c, glyph, gx, gy + 1, glyphSize, kText);
-            break;
-        case State::Disabled:
-            DrawGlyph(c, glyph, gx, gy, glyphSize, kDisabledLine);
-            break;
+            case State::Normal:
+                DrawGlyph(c, glyph, gx, gy, glyphSize, kGlyph);
+                break;
+            case State::Hover:
+                c.FillRounded(0, 0, w, h, 4, hoverColour.WithAlpha(0.16));
+                DrawGlyph(c, glyph, gx, gy, glyphSize, hoverColour);
+                break;
+            case State::Pressed:
+                c.FillRounded(0, 0, w, h, 4, hoverColour.WithAlpha(0.34));
+                DrawGlyph(c, glyph, gx, gy + 1, glyphSize, kText);
+                break;
+            case State::Disabled:
+                DrawGlyph(c, glyph, gx, gy, glyphSize, kDisabledLine);
+                break;
         }
     };
 }
@@ -81,22 +83,22 @@ void DrawPushButton(const Canvas& c, int frame, double w, double h) {
     constexpr double kRadius = 6;
     Rgba top = kPanelRaised, bottom = kPanel, line = kFrameLight;
     switch (StateOf(frame)) {
-    case State::Normal:
-        break;
-    case State::Hover:
-        top = kPanelRaised.Mix(kAccent, 0.22);
-        bottom = kPanel.Mix(kAccent, 0.12);
-        line = kAccent;
-        break;
-    case State::Pressed:
-        top = kAccentDark;
-        bottom = kAccent.Mix(kAccentDark, 0.4);
-        line = kAccent;
-        break;
-    case State::Disabled:
-        top = bottom = kDisabledFill;
-        line = kDisabledLine;
-        break;
+        case State::Normal:
+            break;
+        case State::Hover:
+            top = kPanelRaised.Mix(kAccent, 0.22);
+            bottom = kPanel.Mix(kAccent, 0.12);
+            line = kAccent;
+            break;
+        case State::Pressed:
+            top = kAccentDark;
+            bottom = kAccent.Mix(kAccentDark, 0.4);
+            line = kAccent;
+            break;
+        case State::Disabled:
+            top = bottom = kDisabledFill;
+            line = kDisabledLine;
+            break;
     }
     cairo_t* cr = c.Cr();
     cairo_save(cr);
@@ -181,22 +183,22 @@ FrameDrawer DirectionButton(Glyph arrow) {
 void DrawEditFrame(const Canvas& c, int frame, double w, double h) {
     constexpr double kRadius = 3;
     switch (StateOf(frame)) {
-    case State::Normal:
-        c.FillRounded(0, 0, w, h, kRadius, kPanel);
-        c.StrokeRounded(0, 0, w, h, kRadius, 1, kFrame);
-        break;
-    case State::Hover:
-        c.FillRounded(0, 0, w, h, kRadius, kPanel);
-        c.StrokeRounded(0, 0, w, h, kRadius, 1, kFrameLight);
-        break;
-    case State::Pressed:
-        c.FillRounded(0, 0, w, h, kRadius, kPanel.Mix(kAccent, 0.08));
-        c.StrokeRounded(0, 0, w, h, kRadius, 1, kAccent);
-        break;
-    case State::Disabled:
-        c.FillRounded(0, 0, w, h, kRadius, kDisabledFill);
-        c.StrokeRounded(0, 0, w, h, kRadius, 1, kDisabledLine);
-        break;
+        case State::Normal:
+            c.FillRounded(0, 0, w, h, kRadius, kPanel);
+            c.StrokeRounded(0, 0, w, h, kRadius, 1, kFrame);
+            break;
+        case State::Hover:
+            c.FillRounded(0, 0, w, h, kRadius, kPanel);
+            c.StrokeRounded(0, 0, w, h, kRadius, 1, kFrameLight);
+            break;
+        case State::Pressed:
+            c.FillRounded(0, 0, w, h, kRadius, kPanel.Mix(kAccent, 0.08));
+            c.StrokeRounded(0, 0, w, h, kRadius, 1, kAccent);
+            break;
+        case State::Disabled:
+            c.FillRounded(0, 0, w, h, kRadius, kDisabledFill);
+            c.StrokeRounded(0, 0, w, h, kRadius, 1, kDisabledLine);
+            break;
     }
 }
 
@@ -223,22 +225,22 @@ void DrawComboFrame(const Canvas& c, int frame, double w, double h) {
 void DrawPickerItem(const Canvas& c, int frame, double w, double h) {
     constexpr double kRadius = 3;
     switch (StateOf(frame)) {
-    case State::Normal:
-        c.FillRounded(0, 0, w, h, kRadius, kPanelRaised);
-        c.StrokeRounded(0, 0, w, h, kRadius, 1, kFrame);
-        break;
-    case State::Hover:
-        c.FillRounded(0, 0, w, h, kRadius, kPanelRaised.Mix(kAccent, 0.2));
-        c.StrokeRounded(0, 0, w, h, kRadius, 1, kAccent);
-        break;
-    case State::Pressed:
-        c.FillRounded(0, 0, w, h, kRadius, kAccentDark);
-        c.StrokeRounded(0, 0, w, h, kRadius, 1, kAccent);
-        break;
-    case State::Disabled:
-        c.FillRounded(0, 0, w, h, kRadius, kDisabledFill);
-        c.StrokeRounded(0, 0, w, h, kRadius, 1, kDisabledLine);
-        break;
+        case State::Normal:
+            c.FillRounded(0, 0, w, h, kRadius, kPanelRaised);
+            c.StrokeRounded(0, 0, w, h, kRadius, 1, kFrame);
+            break;
+        case State::Hover:
+            c.FillRounded(0, 0, w, h, kRadius, kPanelRaised.Mix(kAccent, 0.2));
+            c.StrokeRounded(0, 0, w, h, kRadius, 1, kAccent);
+            break;
+        case State::Pressed:
+            c.FillRounded(0, 0, w, h, kRadius, kAccentDark);
+            c.StrokeRounded(0, 0, w, h, kRadius, 1, kAccent);
+            break;
+        case State::Disabled:
+            c.FillRounded(0, 0, w, h, kRadius, kDisabledFill);
+            c.StrokeRounded(0, 0, w, h, kRadius, 1, kDisabledLine);
+            break;
     }
 }
 
@@ -275,24 +277,24 @@ void DrawSliderThumb(const Canvas& c, int frame, double w, double h) {
     const double cx = w / 2;
     const double cy = h / 2;
     switch (StateOf(frame)) {
-    case State::Normal:
-        c.FillCircle(cx, cy, 8, kText);
-        c.StrokeCircle(cx, cy, 7, 2, kAccent);
-        break;
-    case State::Hover:
-        c.FillCircle(cx, cy, 12, kAccent.WithAlpha(0.25));
-        c.FillCircle(cx, cy, 8, kText);
-        c.StrokeCircle(cx, cy, 7, 2, kAccent);
-        break;
-    case State::Pressed:
-        c.FillCircle(cx, cy, 12, kAccent.WithAlpha(0.35));
-        c.FillCircle(cx, cy, 8, kAccent);
-        c.StrokeCircle(cx, cy, 7, 2, kText);
-        break;
-    case State::Disabled:
-        c.FillCircle(cx, cy, 8, kDisabled);
-        c.StrokeCircle(cx, cy, 7, 2, kDisabledLine);
-        break;
+        case State::Normal:
+            c.FillCircle(cx, cy, 8, kText);
+            c.StrokeCircle(cx, cy, 7, 2, kAccent);
+            break;
+        case State::Hover:
+            c.FillCircle(cx, cy, 12, kAccent.WithAlpha(0.25));
+            c.FillCircle(cx, cy, 8, kText);
+            c.StrokeCircle(cx, cy, 7, 2, kAccent);
+            break;
+        case State::Pressed:
+            c.FillCircle(cx, cy, 12, kAccent.WithAlpha(0.35));
+            c.FillCircle(cx, cy, 8, kAccent);
+            c.StrokeCircle(cx, cy, 7, 2, kText);
+            break;
+        case State::Disabled:
+            c.FillCircle(cx, cy, 8, kDisabled);
+            c.StrokeCircle(cx, cy, 7, 2, kDisabledLine);
+            break;
     }
 }
 
@@ -300,10 +302,18 @@ FrameDrawer ScrollThumb(bool vertical) {
     return [vertical](const Canvas& c, int frame, double w, double h) {
         Rgba colour = kFrame;
         switch (StateOf(frame)) {
-        case State::Normal: colour = kFrame; break;
-        case State::Hover: colour = kFrameLight; break;
-        case State::Pressed: colour = kAccent; break;
-        case State::Disabled: colour = kDisabledLine; break;
+            case State::Normal:
+                colour = kFrame;
+                break;
+            case State::Hover:
+                colour = kFrameLight;
+                break;
+            case State::Pressed:
+                colour = kAccent;
+                break;
+            case State::Disabled:
+                colour = kDisabledLine;
+                break;
         }
         if (vertical) {
             c.FillRounded(1, 0, w - 2, h, (w - 2) / 2, colour);
@@ -368,12 +378,24 @@ void DrawColourWheel(const Canvas& c, int, double w, double h) {
             const double t = 1 - saturation * (1 - f);
             double r = 1, g = 1, b = 1;
             switch (i) {
-            case 0: r = 1, g = t, b = p; break;
-            case 1: r = q, g = 1, b = p; break;
-            case 2: r = p, g = 1, b = t; break;
-            case 3: r = p, g = q, b = 1; break;
-            case 4: r = t, g = p, b = 1; break;
-            default: r = 1, g = p, b = q; break;
+                case 0:
+                    r = 1, g = t, b = p;
+                    break;
+                case 1:
+                    r = q, g = 1, b = p;
+                    break;
+                case 2:
+                    r = p, g = 1, b = t;
+                    break;
+                case 3:
+                    r = p, g = q, b = 1;
+                    break;
+                case 4:
+                    r = t, g = p, b = 1;
+                    break;
+                default:
+                    r = 1, g = p, b = q;
+                    break;
             }
             const auto channel = [coverage](double v) { return static_cast<uint32_t>(v * coverage * 255 + 0.5); };
             row[x] = (static_cast<uint32_t>(coverage * 255 + 0.5) << 24) | (channel(r) << 16) | (channel(g) << 8) |
@@ -440,21 +462,21 @@ FrameDrawer TipArrow(ArrowSide side) {
     return [side](const Canvas& c, int, double w, double h) {
         cairo_t* cr = c.Cr();
         switch (side) {
-        case ArrowSide::Left:
-            cairo_move_to(cr, w, 0);
-            cairo_line_to(cr, 0, h / 2);
-            cairo_line_to(cr, w, h);
-            break;
-        case ArrowSide::Right:
-            cairo_move_to(cr, 0, 0);
-            cairo_line_to(cr, w, h / 2);
-            cairo_line_to(cr, 0, h);
-            break;
-        case ArrowSide::Top:
-            cairo_move_to(cr, 0, h);
-            cairo_line_to(cr, w / 2, 0);
-            cairo_line_to(cr, w, h);
-            break;
+            case ArrowSide::Left:
+                cairo_move_to(cr, w, 0);
+                cairo_line_to(cr, 0, h / 2);
+                cairo_line_to(cr, w, h);
+                break;
+            case ArrowSide::Right:
+                cairo_move_to(cr, 0, 0);
+                cairo_line_to(cr, w, h / 2);
+                cairo_line_to(cr, 0, h);
+                break;
+            case ArrowSide::Top:
+                cairo_move_to(cr, 0, h);
+                cairo_line_to(cr, w / 2, 0);
+                cairo_line_to(cr, w, h);
+                break;
         }
         cairo_close_path(cr);
         c.SetColour(kTipFill);
@@ -519,7 +541,9 @@ void DrawBatteryFill(const Canvas& c, int, double, double h) {
     c.FillRounded(3.5, 4.5, kBatteryBodyWidth - 5, h - 9, 1.5, kAccent);
 }
 
-void DrawApplicationIcon(const Canvas& c, int, double w, double) { DrawMark(c, 0, 0, w, true); }
+void DrawApplicationIcon(const Canvas& c, int, double w, double) {
+    DrawMark(c, 0, 0, w, true);
+}
 
 // The wait animation: twelve dots on a ring, a bright head and a fading tail.
 void DrawSpinnerFrame(const Canvas& c, int step, int steps) {
@@ -592,29 +616,29 @@ SkinImage IconFile(std::string path) {
 }
 
 // Image sizes that controls and the window layout rely on.
-constexpr int kSysButton = 30;      // close and minimise, profile tools
-constexpr int kStepTool = 20;       // macro step up, down, delete
-constexpr int kPushWidth = 110;     // the most common push button
+constexpr int kSysButton = 30;   // close and minimise, profile tools
+constexpr int kStepTool = 20;    // macro step up, down, delete
+constexpr int kPushWidth = 110;  // the most common push button
 constexpr int kPushHeight = 38;
-constexpr int kCheckBox = 20;       // check and radio box frames
-constexpr int kDirection = 30;      // lighting direction choices
+constexpr int kCheckBox = 20;   // check and radio box frames
+constexpr int kDirection = 30;  // lighting direction choices
 constexpr int kEditWidth = 60;
 constexpr int kEditHeight = 30;
 constexpr int kComboWidth = 200;
 constexpr int kComboHeight = 38;
-constexpr int kPickerWidth = 40;    // function picker key cap
+constexpr int kPickerWidth = 40;  // function picker key cap
 constexpr int kPickerHeight = 28;
-constexpr int kPickerIcon = 20;     // drawn at 20 x 20 in the picker
+constexpr int kPickerIcon = 20;  // drawn at 20 x 20 in the picker
 constexpr int kTabIcon = 32;
 constexpr int kHeaderIcon = 28;
 constexpr int kModeIcon = 24;
 constexpr int kDeviceRowWidth = 372;
 constexpr int kDeviceRowHeight = 38;
-constexpr int kTipWidth = 190;      // key tip window size
+constexpr int kTipWidth = 190;  // key tip window size
 constexpr int kTipHeight = 100;
-constexpr int kPromptWidth = 380;   // message box
+constexpr int kPromptWidth = 380;  // message box
 constexpr int kPromptHeight = 200;
-constexpr int kCaptionWidth = 1278; // caption bar inside the 1-pixel border
+constexpr int kCaptionWidth = 1278;  // caption bar inside the 1-pixel border
 constexpr int kCaptionHeight = 49;
 constexpr int kWaitSize = 100;      // wait dialog animation
 constexpr int kLoadingWidth = 232;  // loading window animation box
@@ -644,10 +668,8 @@ std::vector<SkinImage> BuildSkinSet() {
     add(Strip("imgbtn_import.png", kSysButton, kSysButton, kButtonStates, SymbolButton(Glyph::Import, kAccent, 18)));
     add(Strip("imgbtn_export.png", kSysButton, kSysButton, kButtonStates, SymbolButton(Glyph::Export, kAccent, 18)));
     add(Strip("btn_record_up.png", kStepTool, kStepTool, kButtonStates, SymbolButton(Glyph::ArrowUp, kAccent, 14)));
-    add(Strip("btn_record_down.png", kStepTool, kStepTool, kButtonStates,
-              SymbolButton(Glyph::ArrowDown, kAccent, 14)));
-    add(Strip("btn_record_del.png", kStepTool, kStepTool, kButtonStates,
-              SymbolButton(Glyph::Trash, kAccentWarm, 14)));
+    add(Strip("btn_record_down.png", kStepTool, kStepTool, kButtonStates, SymbolButton(Glyph::ArrowDown, kAccent, 14)));
+    add(Strip("btn_record_del.png", kStepTool, kStepTool, kButtonStates, SymbolButton(Glyph::Trash, kAccentWarm, 14)));
 
     // Buttons, boxes, fields.
     add(Strip("btn_apply.png", kPushWidth, kPushHeight, kButtonStates, DrawPushButton));

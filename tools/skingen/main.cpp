@@ -7,8 +7,6 @@
 // build derives its list of outputs from it and the tests check the files
 // against it, so the generator refuses to run when its own table and the
 // manifest disagree.
-#include "tools/skingen/SkinSet.h"
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +14,8 @@
 #include <sstream>
 #include <string>
 #include <tuple>
+
+#include "tools/skingen/SkinSet.h"
 
 namespace {
 
@@ -69,7 +69,8 @@ bool ReadManifest(const std::string& path, std::map<std::string, Entry>& entries
         std::istringstream fields(line);
         std::string name;
         int width = 0, height = 0, frames = 0;
-        if (!(fields >> name >> width >> height >> frames) || !entries.emplace(name, Entry{width, height, frames}).second) {
+        if (!(fields >> name >> width >> height >> frames) ||
+            !entries.emplace(name, Entry{width, height, frames}).second) {
             std::fprintf(stderr, "tastra_skingen: bad or repeated manifest line: %s\n", line.c_str());
             return false;
         }
