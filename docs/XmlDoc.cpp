@@ -417,6 +417,17 @@ CString XmlDoc::AttributeValueAt(int index) const {
     return {};
 }
 
+std::vector<std::pair<CString, CString>> XmlDoc::Attributes() const {
+    std::vector<std::pair<CString, CString>> out;
+    if (!m_main) return out;
+    const std::u16string_view tag = StartTagView(m_main);
+    size_t pos = xmltext::SkipTagName(tag);
+    xmltext::Attribute a;
+    while (xmltext::NextAttribute(tag, pos, a))
+        out.emplace_back(CString(a.name), CString(xmltext::Unescape(tag.substr(a.valueBegin, a.valueEnd - a.valueBegin))));
+    return out;
+}
+
 CString XmlDoc::EscapeAttribute(const char16_t* text) {
     return CString(xmltext::EscapeAttribute(text ? std::u16string_view(text) : std::u16string_view()));
 }

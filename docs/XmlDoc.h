@@ -28,6 +28,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "ui/base/CString.h"
@@ -108,6 +109,8 @@ public:
     // the name and unescaped value of the index-th (from 0); empty past the end.
     [[nodiscard]] CString AttributeName(int index) const;
     [[nodiscard]] CString AttributeValueAt(int index) const;
+    // All of main's attributes (name, unescaped value) in one pass.
+    [[nodiscard]] std::vector<std::pair<CString, CString>> Attributes() const;
 
     // Adds an empty element inside parent, right after main (after parent's
     // last child when main is 0) and makes it main: the element on a line of
