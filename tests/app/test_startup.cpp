@@ -187,6 +187,23 @@ TEST_F(StartupTest, ProductNameFromConfigNamesEveryFile) {
     EXPECT_EQ(first.WaitForExit(), 0);
 }
 
+TEST_F(StartupTest, AutostartEntryStartsThisProgram) {
+    setenv("XDG_CONFIG_HOME", m_env["XDG_CONFIG_HOME"].c_str(), 1);
+    Manager::SetDeviceName(u"Tastra");
+    const std::string exe = testenv::BinDir() + "/tastra";
+    const std::string entry = m_env["XDG_CONFIG_HOME"] + "/autostart/Tastra.desktop";
+    EXPECT_EQ(AutostartExecutable().ToUtf8(), exe);
+    EXPECT_FALSE(IsAutostartEnabled());
+    for (int round = 0; round < 2; ++round) {
+        SetAutostart(true);
+        EXPECT_TRUE(IsAutostartEnabled());
+        EXPECT_NE(testenv::ReadFile(entry).find("\nExec=" + exe + "\n"), std::string::npos);
+        SetAutostart(false);
+        EXPECT_FALSE(IsAutostartEnabled());
+        EXPECT_FALSE(testenv::FileExists(entry));
+    }
+}
+
 // In-process: what ReadProductName hands to the toolkit.
 TEST_F(StartupTest, ProductNameRules) {
     const std::string shippedRoot = testenv::DataRoot();
