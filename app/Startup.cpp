@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "app/Language.h"
 #include "platform/Autostart.h"
@@ -20,14 +21,37 @@ constexpr char kExitAfterStartOption[] = "--exit-after-start";
 // but callers may test the value for null.
 int g_moduleToken = 0;
 
-// Until the main window exists, a raise request is only announced on the
-// standard output, where scripts and tests can see it.
-void AnnounceRaiseRequest() {
+struct RaiseHookSlot {
+    std::mutex lock;
+    std::function<void()> hook;
+};
+
+RaiseHookSlot& RaiseHook() {
+    static RaiseHookSlot slot;
+    return slot;
+}
+
+void OnRaiseRequest() {
+    std::function<void()> hook;
+    {
+        std::lock_guard guard(RaiseHook().lock);
+        hook = RaiseHook().hook;
+    }
+    if (hook) {
+        hook();
+        return;
+    }
+    // No main window yet: scripts and tests can still see the request.
     std::fputs("tastra: raise requested\n", stdout);
     std::fflush(stdout);
 }
 
 }  // namespace
+
+void SetRaiseHook(std::function<void()> hook) {
+    std::lock_guard guard(RaiseHook().lock);
+    RaiseHook().hook = std::move(hook);
+}
 
 bool EnableDebugPrivilege() { return true; }
 
@@ -59,7 +83,7 @@ int RunProgram(const StartupOptions& options) {
     ReadProductName();
 
     SingleInstance instance(paths::PathProductName());
-    instance.SetRaiseHandler(AnnounceRaiseRequest);
+    instance.SetRaiseHandler(OnRaiseRequest);
     if (instance.Acquire() == SingleInstance::Outcome::Second) return 0;
 
     (void)EnableDebugPrivilege();

@@ -2,6 +2,8 @@
 // single instance, language, data folders, autostart.
 #pragma once
 
+#include <functional>
+
 #include "ui/base/CString.h"
 
 // Reads the product name from config.xml in the data root (root "config",
@@ -17,6 +19,12 @@ void SetAutostart(bool enabled);
 [[nodiscard]] bool IsAutostartEnabled();
 // The executable the autostart entry starts.
 [[nodiscard]] CString AutostartExecutable();
+
+// How the main window comes to the front when another start asks for it.
+// The hook runs on the single-instance listener thread, so it must only hand
+// the request to the UI thread. Without a hook (no main window yet) the
+// request is announced on the standard output. An empty function removes it.
+void SetRaiseHook(std::function<void()> hook);
 
 struct StartupOptions {
     // Run every start-up step, then end at once (for scripts and tests).
