@@ -45,6 +45,11 @@ public:
     // Grid cell; kNoKey outside the grid.
     [[nodiscard]] uint8_t GridAt(int row, int column) const noexcept;
     [[nodiscard]] const LightModeInfo* FindLightMode(int mode) const;
+    // The firmware-upgrade button is offered only for a layout that names
+    // both a firmware version and its update tool.
+    [[nodiscard]] bool HasFirmwareUpdate() const noexcept {
+        return !firmwareVersion.IsEmpty() && !firmwareFile.IsEmpty();
+    }
     // Page flags after a scan: second-family types (201-299) show every page
     // when wired and only the lighting pages over receiver or Bluetooth;
     // other types keep the layout's flags.

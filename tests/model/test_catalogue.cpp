@@ -201,6 +201,7 @@ TEST_F(CatalogueTest, LayoutFillsTheDefinition) {
     EXPECT_EQ(d.firmwareVersion, u"1.2");
     EXPECT_EQ(d.firmwareFile, u"tool");
     EXPECT_EQ(d.firmwareUrl, u"https://fw.example/alpha/");
+    EXPECT_TRUE(d.HasFirmwareUpdate());
     EXPECT_TRUE(d.rgbKeyboard);
     EXPECT_EQ(d.defaultMode, 4);
     EXPECT_EQ(d.defaultBrightness, 5);
@@ -253,6 +254,7 @@ TEST_F(CatalogueTest, SecondLayoutReplacesTheFirstCompletely) {
     EXPECT_FALSE(d.sleepTimeSupported);
     EXPECT_TRUE(d.firmwareUrl.IsEmpty());
     EXPECT_TRUE(d.firmwareVersion.IsEmpty());
+    EXPECT_FALSE(d.HasFirmwareUpdate());
     EXPECT_FALSE(d.rgbKeyboard);
     ASSERT_EQ(d.lightModes.size(), 1u);
     EXPECT_EQ(d.lightModes[0].mode, 1);
