@@ -98,15 +98,23 @@ Rgb Rainbow(int column, float hue) {
             (std::sin(angle - kRainbowPhase) + 1.0f) * kRainbowAmplitude};
 }
 
-// Degrees of every cell around a centre, computed once.
-using AngleTable = std::array<float, Visualizer::kImageWidth * Visualizer::kImageHeight>;
+// The angle of every cell around a centre in steps of 1 / kHueSteps of a
+// degree, computed once; a frame then needs one hue lookup table, not a hue
+// conversion per cell.
+constexpr int kHueSteps = 4;
+constexpr int kHueTableSize = 360 * kHueSteps;
+using AngleTable = std::array<uint16_t, Visualizer::kImageWidth * Visualizer::kImageHeight>;
 AngleTable MakeAngles(int centreColumn, int centreRow) {
     AngleTable table{};
-    for (int y = 0; y < Visualizer::kImageHeight; ++y)
-        for (int x = 0; x < Visualizer::kImageWidth; ++x)
-            table[static_cast<size_t>(y * Visualizer::kImageWidth + x)] =
-                std::atan2(static_cast<float>(y - centreRow), static_cast<float>(x - centreColumn)) * 180.0f /
-                std::numbers::pi_v<float>;
+    for (int y = 0; y < Visualizer::kImageHeight; ++y) {
+        for (int x = 0; x < Visualizer::kImageWidth; ++x) {
+            float degrees = std::atan2(static_cast<float>(y - centreRow), static_cast<float>(x - centreColumn)) *
+                            180.0f / std::numbers::pi_v<float>;
+            if (degrees < 0) degrees += 360.0f;
+            int step = static_cast<int>(std::lround(degrees * kHueSteps)) % kHueTableSize;
+            table[static_cast<size_t>(y * Visualizer::kImageWidth + x)] = static_cast<uint16_t>(step);
+        }
+    }
     return table;
 }
 
@@ -425,16 +433,23 @@ void Visualizer::DrawImage(const Params&) {
     const Image& back = *m_backTable;
     const bool fading = m_fade > 0.0f;
     const float keep = 1.0f - std::min(m_fade, 1.0f);
+    // A pixel is lit when (64 - y) / 64 < level: from some row down to the
+    // bottom of its column.
+    std::array<int, kImageWidth> litFrom;
     for (int x = 0; x < kImageWidth; ++x) {
         const float level = m_smoothed[static_cast<size_t>(x)];
-        for (int y = 0; y < kImageHeight; ++y) {
-            size_t at = static_cast<size_t>(y * kImageWidth + x);
-            bool lit = static_cast<float>(kImageHeight - y) / kImageHeight < level;
-            if (lit) {
+        int y = 0;
+        while (y < kImageHeight && !(static_cast<float>(kImageHeight - y) / kImageHeight < level)) ++y;
+        litFrom[static_cast<size_t>(x)] = y;
+    }
+    for (int y = 0; y < kImageHeight; ++y) {
+        const size_t row = static_cast<size_t>(y * kImageWidth);
+        for (size_t x = 0; x < static_cast<size_t>(kImageWidth); ++x) {
+            const size_t at = row + x;
+            if (y >= litFrom[x])
                 image[at] = bars[at];
-            } else {
+            else
                 image[at] = fading ? Faded(back[at], keep) : back[at];
-            }
         }
     }
 }
@@ -504,7 +519,11 @@ void Visualizer::BuildColourTable(int scheme, int brightness, float hueAngle, Im
         case kHueAroundCentreScheme:
         case kHueAroundBottomScheme: {
             const AngleTable& angles = AnglesAround(scheme == kHueAroundBottomScheme);
-            for (size_t i = 0; i < out.size(); ++i) out[i] = ToColorRef(FromHue(angles[i] + hueAngle), scale);
+            std::array<uint32_t, kHueTableSize> hues;
+            for (int i = 0; i < kHueTableSize; ++i)
+                hues[static_cast<size_t>(i)] =
+                    ToColorRef(FromHue(static_cast<float>(i) / kHueSteps + hueAngle), scale);
+            for (size_t i = 0; i < out.size(); ++i) out[i] = hues[angles[i]];
             return;
         }
         case kHueOnlyScheme: fill(FromHue(hueAngle)); return;
