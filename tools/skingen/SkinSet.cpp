@@ -444,6 +444,12 @@ void DrawPromptBackground(const Canvas& c, int, double w, double h) {
     c.Line(20, 49.5, w - 20, 49.5, 1, kFrame.WithAlpha(0.7));
 }
 
+// Popup menus: the key and macro list menus (frame with corner 6).
+void DrawMenuBackground(const Canvas& c, int, double w, double h) {
+    c.FillRounded(0, 0, w, h, 5, kPanel);
+    c.StrokeRounded(0, 0, w, h, 5, 1, kFrameLight);
+}
+
 void DrawDropDownBackground(const Canvas& c, int, double w, double h) {
     c.FillRounded(0, 0, w, h, 5, kBackground);
     c.StrokeRounded(0, 0, w, h, 5, 1, kFrame);
@@ -638,6 +644,8 @@ constexpr int kTipWidth = 190;  // key tip window size
 constexpr int kTipHeight = 100;
 constexpr int kPromptWidth = 380;  // message box
 constexpr int kPromptHeight = 200;
+constexpr int kDialogWidth = 660;  // key dialog
+constexpr int kDialogHeight = 360;
 constexpr int kCaptionWidth = 1278;  // caption bar inside the 1-pixel border
 constexpr int kCaptionHeight = 49;
 constexpr int kWaitSize = 100;      // wait dialog animation
@@ -660,6 +668,9 @@ std::vector<SkinImage> BuildSkinSet() {
               SymbolButton(Glyph::Minimise, kAccent, 18)));
     add(Strip("img_sys_close.png", 24, 24, kButtonStates, SymbolButton(Glyph::Close, kAccentWarm, 16)));
     add(Single("bk_prompt.png", kPromptWidth, kPromptHeight, DrawPromptBackground));
+    // The close prompt and key dialog: the same look at the larger size.
+    add(Single("bk_dialog.png", kDialogWidth, kDialogHeight, DrawPromptBackground));
+    add(Single("bk_menu.png", 40, 40, DrawMenuBackground));
 
     // Profile list tools and macro step tools.
     add(Strip("imgbtn_add.png", kSysButton, kSysButton, kButtonStates, SymbolButton(Glyph::Add, kAccent, 18)));
