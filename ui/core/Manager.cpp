@@ -3,6 +3,8 @@
 #include <mutex>
 #include <set>
 
+#include "ui/backend/Platform.h"
+
 namespace {
 
 // Settings are written at start-up on the UI thread and read from any thread
@@ -86,6 +88,7 @@ int Manager::GetWndCount() {
 }
 
 void Manager::InitGdiplus() {
+    Platform::Init();
     std::lock_guard guard(State().lock);
     State().windows.clear();
 }
@@ -93,4 +96,17 @@ void Manager::InitGdiplus() {
 void Manager::UnInitGdiplus() {
     std::lock_guard guard(State().lock);
     State().windows.clear();
+}
+
+int Manager::PreTranslateMessage(MSG*) {
+    return Platform::IsKeyDown(VK_MENU) && Platform::IsKeyDown(VK_F4) ? 1 : 0;
+}
+
+int Manager::MessageLoop() {
+    MSG msg;
+    while (Platform::GetMessage(msg)) {
+        if (PreTranslateMessage(&msg)) continue;
+        Platform::DispatchMessage(msg);
+    }
+    return static_cast<int>(msg.wParam);
 }

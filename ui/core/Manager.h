@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "ui/base/CString.h"
+#include "ui/core/Types.h"
 
 class MWindow;
 
@@ -39,4 +40,11 @@ public:
     static void AddWnd(MWindow* window);
     static void DeleteWnd(MWindow* window);
     [[nodiscard]] static int GetWndCount();
+
+    // Runs the UI thread's message loop until the quit message; returns its
+    // exit code. While Alt and F4 are both held every message is dropped, so
+    // Alt+F4 never closes a window from this loop.
+    static int MessageLoop();
+    // 1 (consumed) while Alt and F4 are both held.
+    static int PreTranslateMessage(MSG* msg);
 };
