@@ -469,8 +469,17 @@ bool XmlDoc::SetAttributeValue(const char16_t* name, const char16_t* text) {
     } else {
         // Before the "/>" or ">" that ends the start tag.
         const size_t closing = tag.size() >= 2 && tag[tag.size() - 2] == u'/' ? 2 : 1;
-        editPos = el.start + static_cast<int>(tag.size() - closing);
-        replacement = u" " + std::u16string(name) + u"=" + quoted;
+        const size_t insertAt = tag.size() - closing;
+        editPos = el.start + static_cast<int>(insertAt);
+        // A dangling "=" would take the new attribute for its value: give
+        // it its (empty) value first.
+        size_t last = insertAt;
+        while (last > 0 && xmltext::IsSpace(tag[last - 1])) --last;
+        if (last > 0 && tag[last - 1] == u'=') replacement = u"\"\"";
+        replacement += u" ";
+        replacement += name;
+        replacement += u"=";
+        replacement += quoted;
     }
     if (m_text.str().size() + replacement.size() > kMaxTextLength) return false;
     std::u16string edited = m_text.str();

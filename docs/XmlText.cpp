@@ -194,8 +194,11 @@ bool NextAttribute(std::u16string_view tag, size_t& pos, Attribute& out) noexcep
             out.valueEnd = close;
             out.rawEnd = close < n ? close + 1 : n;
         } else {
+            // An unquoted value ends where a quote begins, as the parser
+            // pairs quotes from the tag name on when it looks for the tag's end.
             size_t q = p;
-            while (q < n && !IsSpace(tag[q]) && tag[q] != u'>' && !(tag[q] == u'/' && q + 1 < n && tag[q + 1] == u'>') &&
+            while (q < n && !IsSpace(tag[q]) && tag[q] != u'>' && tag[q] != u'"' && tag[q] != u'\'' &&
+                   !(tag[q] == u'/' && q + 1 < n && tag[q + 1] == u'>') &&
                    !(tag[q] == u'?' && q + 1 < n && tag[q + 1] == u'>'))
                 ++q;
             out.valueBegin = p;

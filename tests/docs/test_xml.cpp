@@ -244,6 +244,17 @@ TEST(XmlDocWrite, AppendInsideParsedDocuments) {
     EXPECT_FALSE(doc.SetAttributeValue(u"a=b", u"x"));
     XmlDoc none;
     EXPECT_FALSE(none.SetAttributeValue(u"a", u"x"));  // no main element
+
+    // Odd start tags keep every attribute readable after an edit: a
+    // dangling "=" does not take the new attribute, and an unquoted value
+    // ends where a quote begins.
+    for (const char16_t* odd : {u"<a x= >", u"<a x=/>", u"<a x=t\"y z\" w='1'/>"}) {
+        XmlDoc d(odd);
+        ASSERT_TRUE(d.FindElement()) << CString(odd).ToUtf8();
+        ASSERT_TRUE(d.SetAttributeValue(u"n", u"v"));
+        EXPECT_EQ(d.AttributeValue(u"n"), u"v") << d.DocumentText().ToUtf8();
+        EXPECT_TRUE(d.Attributes().front().first == u"x");
+    }
 }
 
 TEST(XmlDocHostile, DeepNestingLongTagsAndManyLoneEndTags) {
