@@ -371,7 +371,9 @@ TEST_F(CatalogueTest, CutOrGarbledLayoutsNeverLeaveTheGrid) {
             ASSERT_GE(d.rowCount, 0);
             ASSERT_LE(d.rowCount, KeyboardDefinition::kGridRows);
             ASSERT_LE(d.columnCount, KeyboardDefinition::kGridColumns);
-            if (d.rowCount == 0) ASSERT_TRUE(d.keys.empty());
+            if (d.rowCount == 0) {
+                ASSERT_TRUE(d.keys.empty());
+            }
         }
     }
 }
