@@ -29,6 +29,12 @@ using KeyboardLayout = uintptr_t;
 // 0 when the code has no key.
 [[nodiscard]] unsigned ScanCodeToVk(unsigned scanCode, bool extended, KeyboardLayout layout) noexcept;
 
+// Set-1 scan code and extended flag of the key at a USB HID keyboard usage
+// (page 0x07; SDL's scancodes are these numbers), by US position. False for
+// a usage without a set-1 code. Recorders use it to report keys as the
+// system would.
+[[nodiscard]] bool UsageToScanCode(unsigned usage, unsigned& scanCode, bool& extended) noexcept;
+
 // Key name text of a keyboard message parameter: bits 16-23 the scan code,
 // bit 24 the extended flag. Empty when the key has no name. At most 259
 // characters.

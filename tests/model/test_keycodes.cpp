@@ -54,6 +54,32 @@ TEST(KeyCodes, RecordedWordAndNumberReachTheKeyboardWhole) {
     EXPECT_EQ(codes, (std::vector<int>{11, 8, 15, 15, 18, 40, 31, 39, 31, 35}));
 }
 
+TEST(KeyCodes, KeyboardUsagesComeBackAsTheirVirtualKeys) {
+    // A recorder sees a key as a USB usage, reports it as the system would
+    // (scan code, extended flag, VK), and the macro upload turns the VK back
+    // into the device code: every key of the keyboard usage page survives.
+    const auto layout = keynames::CurrentKeyboardLayout();
+    int checked = 0;
+    for (int vk = 1; vk < 256; ++vk) {
+        const int usage = VkToDeviceCode(vk);
+        if (usage < 4 || (usage > 101 && usage < 104) || (usage > 115 && usage < 224) || usage > 231) continue;
+        if (vk == 12 || vk == 16 || vk == 17 || vk == 18) continue;  // no key of their own
+        unsigned scan = 0;
+        bool extended = false;
+        ASSERT_TRUE(keynames::UsageToScanCode(static_cast<unsigned>(usage), scan, extended)) << "usage " << usage;
+        const unsigned back = keynames::ScanCodeToVk(scan, extended, layout);
+        EXPECT_EQ(static_cast<int>(back), vk) << "usage " << usage << " scan " << scan;
+        EXPECT_EQ(VkToDeviceCodeByPosition(static_cast<int>(back), layout), usage) << "vk " << vk;
+        ++checked;
+    }
+    EXPECT_GT(checked, 100);
+    unsigned scan = 0;
+    bool extended = false;
+    EXPECT_FALSE(keynames::UsageToScanCode(0, scan, extended));
+    EXPECT_FALSE(keynames::UsageToScanCode(0x66, scan, extended));
+    EXPECT_FALSE(keynames::UsageToScanCode(5000, scan, extended));
+}
+
 TEST(KeyCodes, DeviceCodeNames) {
     const std::pair<int, const char16_t*> cases[] = {
         {4, u"A"},       {29, u"Z"},     {30, u"1"},      {38, u"9"},     {39, u"0"},      {89, u"1"},
