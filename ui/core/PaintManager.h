@@ -17,6 +17,7 @@
 // them (a paint ends in repaint requests that walk the same lists).
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -301,7 +302,7 @@ private:
     int m_progress = 0;
     int m_targetProgress = 0;
     CRect m_overlayRect;
-    unsigned m_animTimerId = 0;
+    std::atomic<unsigned> m_animTimerId{0};
     unsigned m_timerCounter = 4096;
     int m_active = 0;
     int m_tracking = 0;
