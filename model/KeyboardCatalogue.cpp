@@ -304,6 +304,11 @@ KeyboardDefinition KeyboardCatalogue::Definition() const {
     return m_definition;
 }
 
+int KeyboardCatalogue::LoadedDeviceType() const {
+    std::lock_guard lock(m_lock);
+    return m_definition.deviceType;
+}
+
 SoftwareInfo KeyboardCatalogue::Software() const {
     std::lock_guard lock(m_lock);
     return m_software;

@@ -51,6 +51,8 @@ public:
     [[nodiscard]] std::vector<KeyboardEntry> KeyboardList() const;
     [[nodiscard]] std::vector<KeyboardEntry> ModeList() const;
     [[nodiscard]] KeyboardDefinition Definition() const;
+    // The device type of the last LoadLayout (0 before the first).
+    [[nodiscard]] int LoadedDeviceType() const;
     [[nodiscard]] SoftwareInfo Software() const;
     // Marks the mode-list lines of a vendor/product id present or absent.
     void SetPresent(int vendorId, int productId, int modeValue, bool present);

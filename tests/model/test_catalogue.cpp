@@ -249,6 +249,7 @@ TEST_F(CatalogueTest, SecondLayoutReplacesTheFirstCompletely) {
     const KeyboardDefinition d = m_catalogue.Definition();
 
     EXPECT_EQ(d.deviceType, 202);
+    EXPECT_EQ(m_catalogue.LoadedDeviceType(), 202);
     EXPECT_EQ(d.deviceName, u"Beta");
     EXPECT_EQ(d.pageFlags, 69);
     EXPECT_FALSE(d.sleepTimeSupported);
