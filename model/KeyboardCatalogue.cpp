@@ -188,6 +188,14 @@ bool KeyboardCatalogue::ReadLayoutFile(const CString& path, KeyboardDefinition& 
     return true;
 }
 
+bool KeyboardCatalogue::ReadLayoutText(const CString& text, KeyboardDefinition& definition) {
+    definition.Reset();
+    XmlDoc doc;
+    if (!doc.SetDocumentText(text) || !doc.FindElement(u"device.info") || !doc.EnterElement()) return false;
+    ReadLayoutDocument(doc, definition, nullptr);
+    return true;
+}
+
 void KeyboardCatalogue::ReadLayoutDocument(XmlDoc& doc, KeyboardDefinition& definition, LayoutHost* host) {
     // The sections are taken in any order; the first of each kind counts.
     bool seenMenu = false, seenFunction = false, seenFirmware = false, seenLight = false, seenKeyboard = false;

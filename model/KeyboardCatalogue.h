@@ -47,6 +47,8 @@ public:
     bool LoadLayout(int deviceType);
     // Reads one layout file into a fresh definition (no store, no host).
     [[nodiscard]] static bool ReadLayoutFile(const CString& path, KeyboardDefinition& definition);
+    // The same from the text of a layout file (fuzzers, tests).
+    [[nodiscard]] static bool ReadLayoutText(const CString& text, KeyboardDefinition& definition);
 
     [[nodiscard]] std::vector<KeyboardEntry> KeyboardList() const;
     [[nodiscard]] std::vector<KeyboardEntry> ModeList() const;
