@@ -125,6 +125,30 @@ TEST(LifetimeTest, AControlMayRemoveItselfFromItsOwnHandler) {
     Pump();
 }
 
+TEST(LifetimeTest, AHandlerMayDestroyItsWindow) {
+    UseHeadless();
+    struct Closer : public RecordingControl {
+        using RecordingControl::RecordingControl;
+        MDialog* dialog = nullptr;
+        int OnControlLButtonUp(unsigned flags, CPoint pt) override {
+            dialog->DestroyWindow();  // frees every control, this one too
+            return RecordingControl::OnControlLButtonUp(flags, pt);
+        }
+    };
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Open());
+    dialog.ShowWindow(SW_SHOW);
+    auto* closer = dialog.Add<Closer>(5u, CRect(10, 10, 50, 50));
+    closer->dialog = &dialog;
+    HWND hwnd = dialog.GetSafeHwnd();
+    Platform::InjectMouseMove(hwnd, {20, 20});
+    Platform::InjectMouseButton(hwnd, {20, 20}, 1, true);
+    Platform::InjectMouseButton(hwnd, {20, 20}, 1, false);
+    Pump();
+    EXPECT_EQ(dialog.GetSafeHwnd(), nullptr);
+    EXPECT_TRUE(dialog.GetControls().empty());
+}
+
 TEST(LifetimeTest, OnlyVisibleRunningControlsInVisibleParentsTick) {
     UseHeadless();
     TestDialog dialog;

@@ -303,3 +303,78 @@ TEST_F(PaintTest, PaintsAreCoalescedToOnePerInterval) {
     Pump();
     EXPECT_GT(c->draws, first);
 }
+
+TEST_F(PaintTest, ControlTimersRestartStoppedRecordsAndTickTheirControl) {
+    Platform::UseManualClock(true);
+    auto* c = dialog.Add<RecordingControl>(1u, CRect(0, 0, 10, 10));
+    auto* d = dialog.Add<RecordingControl>(2u, CRect(0, 0, 10, 10));
+    EXPECT_EQ(Pm().SetTimer(c, 7, 20), 1);
+    EXPECT_EQ(Pm().SetTimer(c, 7, 20), 0);  // already running
+    EXPECT_EQ(Pm().SetTimer(d, 7, 30), 1);
+    Platform::AdvanceClock(20);
+    Pump();
+    EXPECT_EQ(c->ticks, 1);
+    EXPECT_EQ(d->ticks, 0);
+    EXPECT_EQ(Pm().KillTimer(c, 7), 1);
+    EXPECT_EQ(Pm().KillTimer(c, 7), 0);  // stopped already
+    Platform::AdvanceClock(40);
+    Pump();
+    EXPECT_EQ(c->ticks, 1);
+    EXPECT_EQ(d->ticks, 1);
+    EXPECT_EQ(Pm().SetTimer(c, 7, 5), 1);  // the stopped record restarts
+    Platform::AdvanceClock(5);
+    Pump();
+    EXPECT_EQ(c->ticks, 2);
+    // Removing a control stops its timers.
+    Pm().RemoveControl(d);
+    Platform::AdvanceClock(100);
+    Pump();
+}
+
+TEST_F(PaintTest, BalloonTipIsHiddenOnlyByItsOwnTag) {
+    struct FakeBalloon : public IAirBladder {
+        explicit FakeBalloon(int* shown) : shown(shown) {}
+        void SetAirBladderMsg(const CString&, CPoint, AIRBLADDER_TYPE, AIRBLADDER_MODE) override {}
+        void ShowAirBladder(int show) override { *shown = show; }
+        int* shown;
+    };
+    static int shown = -1;
+    EXPECT_EQ(Pm().ShowAirBladder(1, 0), 0);  // no balloon yet
+    PaintManager::SetAirBladderFactory(
+        [](PaintManager*) { return std::unique_ptr<IAirBladder>(new FakeBalloon(&shown)); });
+    EXPECT_EQ(dialog.SetAirBladderMsg(u"tip", CPoint(0, 10), AIRBLADDER_LEFT), 0);  // x of 0: nothing
+    EXPECT_EQ(dialog.SetAirBladderMsg(u"tip", CPoint(10, 10), AIRBLADDER_LEFT), 1);
+    EXPECT_EQ(Pm().ShowAirBladder(1, 5), 1);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(Pm().ShowAirBladder(0, 6), 0);  // another owner's tag
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(Pm().ShowAirBladder(0, 5), 1);
+    EXPECT_EQ(shown, 0);
+    PaintManager::SetAirBladderFactory(nullptr);
+}
+
+TEST_F(PaintTest, ADroppedImageFileReachesTheWindow) {
+    struct Receiver : public TestDialog {
+        LRESULT OnWindowMessage(unsigned msg, WPARAM w, LPARAM l) override {
+            if (msg == STM_SETIMAGE) {
+                auto* image = reinterpret_cast<MImage*>(l);
+                width = image ? image->GetWidth() : -1;
+                delete image;  // taken; nothing handed back
+                return 0;
+            }
+            return TestDialog::OnWindowMessage(msg, w, l);
+        }
+        int width = 0;
+    } receiver;
+    ASSERT_TRUE(receiver.Open());
+    const std::string path = testenv::MakeTempDir("drop") + "/d.png";
+    MCanvas(7, 3).SavePng(path);
+    Platform::InjectFileDrop(receiver.GetSafeHwnd(), Utf8ToUtf16(path));
+    Pump();
+    EXPECT_EQ(receiver.width, 0);  // drops are off until asked for
+    receiver.GetPaintManager().InitDragDrop();
+    Platform::InjectFileDrop(receiver.GetSafeHwnd(), Utf8ToUtf16(path));
+    Platform::InjectFileDrop(receiver.GetSafeHwnd(), u"/no/such/file.png");
+    Pump();
+    EXPECT_EQ(receiver.width, 7);
+}

@@ -94,6 +94,7 @@ PaintManager::~PaintManager() {
     DestroyData();
     if (m_tooltipWnd) Platform::DestroyNativeWindow(m_tooltipWnd);
     m_airBladder.reset();
+    for (MControl* c : m_graveyard) delete c;
 }
 
 void PaintManager::Init(HWND hwnd, MWindow* window) {
@@ -115,9 +116,12 @@ void PaintManager::DestroyData() {
     ClearTimers();
     ClearAreaControls();
     ClearControls();
-    // Nothing is being dispatched to the controls any more.
-    for (MControl* c : m_graveyard) delete c;
-    m_graveyard.clear();
+    // A control whose handler destroyed the window is still on the stack:
+    // the end of that message frees it.
+    if (!IsDispatching()) {
+        for (MControl* c : m_graveyard) delete c;
+        m_graveyard.clear();
+    }
     ClearImgResInfo();
     ClearTempFont();
     if (m_tooltipWnd) {
@@ -126,6 +130,7 @@ void PaintManager::DestroyData() {
     }
     m_hover = m_focus = m_caretOwner = nullptr;
     m_initialised = false;
+    m_hwnd = nullptr;
 }
 
 // ---- Window ----
