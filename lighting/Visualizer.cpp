@@ -171,13 +171,22 @@ void Visualizer::BuildTables() {
 }
 
 void Visualizer::Init() {
-    BuildTables();
+    // The tables and the device list are fixed and were made at
+    // construction, so a second Init while the thread runs is harmless.
     {
         std::lock_guard lock(m_paramsMutex);
         m_params = Params{};
     }
-    m_deviceNames = {CString(u"Default Loopback Device")};
     OpenDevice();
+}
+
+void Visualizer::SetMusicLayer(int foreMode, int foreAmplitude, int backMode, int backBrightness) {
+    std::lock_guard lock(m_paramsMutex);
+    m_params.deviceIndex = 0;
+    m_params.gain = foreAmplitude;
+    m_params.barScheme = foreMode;
+    m_params.backScheme = backMode;
+    m_params.backBrightness = backBrightness;
 }
 
 void Visualizer::Start() {
@@ -269,7 +278,7 @@ void Visualizer::Run() {
 void Visualizer::Frame() {
     Params params = GetParams();
 
-    const float keep = static_cast<float>(params.decayPercent) / 100.0f;
+    const float keep = static_cast<float>(std::clamp(params.decayPercent, 0, 100)) / 100.0f;
     for (float& s : m_spectrum) s *= keep;
 
     Drain(params.gain);

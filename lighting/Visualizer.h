@@ -70,8 +70,8 @@ public:
     Visualizer(const Visualizer&) = delete;
     Visualizer& operator=(const Visualizer&) = delete;
 
-    // Initial parameters, window and weighting tables, device list; opens
-    // the default output's monitor. The thread is started apart (Start).
+    // Back to the initial parameters, and opens the default output's
+    // monitor. The thread is started apart (Start).
     void Init();
     // Starts the thread once; it idles while the active flag is clear.
     void Start();
@@ -86,6 +86,9 @@ public:
     void SetActive(bool active);
     [[nodiscard]] bool IsActive() const { return m_active.load(); }
     void SetParams(const Params& params);
+    // A music layer's settings: bar scheme, input gain, background scheme
+    // and brightness; back to the default device (reopened by OpenDevice).
+    void SetMusicLayer(int foreMode, int foreAmplitude, int backMode, int backBrightness);
     [[nodiscard]] Params GetParams() const;
     [[nodiscard]] const std::vector<CString>& DeviceNames() const { return m_deviceNames; }
 

@@ -360,6 +360,14 @@ TEST(VisualizerDevice, FollowsTheDefaultOutputAndSurvivesItsLoss) {
     EXPECT_TRUE(rig.visualizer.OpenDevice());
     EXPECT_EQ(rig.visualizer.GetParams().deviceIndex, 0);
 
+    rig.visualizer.SetMusicLayer(17, 300, 4, 60);
+    p = rig.visualizer.GetParams();
+    EXPECT_EQ(p.barScheme, 17);
+    EXPECT_EQ(p.gain, 300);
+    EXPECT_EQ(p.backScheme, 4);
+    EXPECT_EQ(p.backBrightness, 60);
+    EXPECT_EQ(p.decayPercent, 80);  // the rest stays
+
     rig.audio->Fail();  // the device disappears
     rig.visualizer.Frame();
     EXPECT_FALSE(rig.audio->open);
