@@ -88,10 +88,6 @@ int XmlDoc::NewElement() {
 
 bool XmlDoc::IsWellFormed() const noexcept { return (Elem(0).flags & kDocIllFormed) == 0; }
 
-void XmlDoc::Log(const CString& record) {
-    if (m_resultLog.GetLength() < XmlLogRecord::kLogLimit) m_resultLog += record;
-}
-
 // ---------------------------------------------------------------- parse
 
 bool XmlDoc::Parse() {

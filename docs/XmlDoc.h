@@ -169,7 +169,6 @@ private:
     [[nodiscard]] std::u16string_view StartTagView(int index) const;
     [[nodiscard]] bool NameMatches(int index, std::u16string_view name) const;
     void AdjustForEdit(int editPos, int oldLength, int newLength, int except);
-    void Log(const CString& record);
 
     CString m_text;
     CString m_resultLog;

@@ -78,6 +78,10 @@ TEST(XmlDocFile, EveryEncodingReadsToTheSameText) {
         // A name nobody knows converts as ANSI too.
         {"unknown.xml", "<?xml version=\"1.0\" encoding=\"x-nonsense\"?><config><keyboard name=\"\xE9\"/></config>", 0,
          "ANSI", u"\u00E9"},
+        // A wide encoding declared in a file that reads as bytes is not
+        // believed: the declaration itself proved the file a byte encoding.
+        {"decl16.xml", "<?xml version='1.0' encoding='UTF-16'?><config><keyboard name=\"\xC3\xA9\"/></config>", 0,
+         "UTF-8", u"\u00E9"},
         // The html rule: the charset of the Content-Type meta inside head.
         {"meta.xml",
          "<html><head><meta name=\"x\" content=\"charset=utf-8\"><meta http-equiv=\"content-type\" "
