@@ -51,7 +51,8 @@ bool FindIniValue(std::string_view content, const CString& section, const CStrin
         if (line.empty() || line.front() == ';') continue;
         if (line.front() == '[') {
             size_t close = line.find(']');
-            std::string_view name = line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
+            std::string_view name =
+                line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
             inSection = SameName(TrimBlanks(name), wantedSection);
             continue;
         }

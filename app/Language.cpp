@@ -28,7 +28,9 @@ int ReadLanguageSetting() {
     return ParseDecimal(text);
 }
 
-void WriteLanguageSetting(int id) { WriteRegistryString(kLanguageValue, CString::FromInt(id)); }
+void WriteLanguageSetting(int id) {
+    WriteRegistryString(kLanguageValue, CString::FromInt(id));
+}
 
 int LanguageForLocale(const CString& locale) {
     if (locale.IsEmpty() || locale == u"C" || locale == u"POSIX" || locale.Left(2) == u"C." ||
@@ -47,7 +49,9 @@ int ChooseStartupLanguage() {
     return id;
 }
 
-CString LanguageFilePath(int id) { return paths::DataPath(u"language/" + CString::FromInt(id) + u".lan"); }
+CString LanguageFilePath(int id) {
+    return paths::DataPath(u"language/" + CString::FromInt(id) + u".lan");
+}
 
 CString LoadLanguageString(const CString& section, int id) {
     return ReadIniString(LanguageFilePath(g_languageId.load()), section, CString::FromInt(id));

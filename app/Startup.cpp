@@ -53,9 +53,13 @@ void SetRaiseHook(std::function<void()> hook) {
     RaiseHook().hook = std::move(hook);
 }
 
-bool EnableDebugPrivilege() { return true; }
+bool EnableDebugPrivilege() {
+    return true;
+}
 
-CString AutostartExecutable() { return paths::ProgramFolder() + kExecutableName; }
+CString AutostartExecutable() {
+    return paths::ProgramFolder() + kExecutableName;
+}
 
 void SetAutostart(bool enabled) {
     // Failures are not reported: the check box reads the state back.
@@ -65,7 +69,9 @@ void SetAutostart(bool enabled) {
         (void)autostart::Disable();
 }
 
-bool IsAutostartEnabled() { return autostart::IsEnabled(); }
+bool IsAutostartEnabled() {
+    return autostart::IsEnabled();
+}
 
 StartupOptions ParseStartupOptions(int argc, char** argv) {
     StartupOptions options;

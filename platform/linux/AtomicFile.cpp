@@ -45,7 +45,7 @@ bool ReadSmallFile(const std::string& path, size_t maxBytes, std::string* out, i
     if (fd < 0) {
         err = errno;
     } else {
-        struct stat st{};
+        struct stat st {};
         if (fstat(fd, &st) != 0) {
             err = errno;
         } else if (S_ISDIR(st.st_mode)) {

@@ -1,10 +1,9 @@
-#include "platform/Autostart.h"
-
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
 
+#include "platform/Autostart.h"
 #include "platform/Paths.h"
 #include "platform/linux/AtomicFile.h"
 
@@ -21,21 +20,34 @@ std::string EscapeString(std::string_view s) {
     std::string out;
     for (char c : s) {
         switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\t': out += "\\t"; break;
-            case '\r': out += "\\r"; break;
-            default: out += c;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
 }
 
-std::string Folder() { return paths::ConfigHome().ToUtf8() + "autostart/"; }
+std::string Folder() {
+    return paths::ConfigHome().ToUtf8() + "autostart/";
+}
 
 }  // namespace
 
-CString EntryPath() { return CString::FromUtf8(Folder() + paths::PathProductName().ToUtf8() + ".desktop"); }
+CString EntryPath() {
+    return CString::FromUtf8(Folder() + paths::PathProductName().ToUtf8() + ".desktop");
+}
 
 CString ExecValue(const CString& executable) {
     std::string path = executable.ToUtf8();
@@ -57,16 +69,23 @@ CString ExecValue(const CString& executable) {
 bool Enable(const CString& executable, const CString& displayName) {
     if (!paths::CreateFolderTree(CString::FromUtf8(Folder()))) return false;
     // Desktop files are LF-separated; a CR would become part of the value.
-    std::string entry = "[Desktop Entry]\n"
-                        "Type=Application\n"
-                        "Name=" + EscapeString(displayName.ToUtf8()) + "\n"
-                        "Exec=" + ExecValue(executable).ToUtf8() + "\n"
-                        "Terminal=false\n"
-                        "X-GNOME-Autostart-enabled=true\n";
+    std::string entry =
+        "[Desktop Entry]\n"
+        "Type=Application\n"
+        "Name=" +
+        EscapeString(displayName.ToUtf8()) +
+        "\n"
+        "Exec=" +
+        ExecValue(executable).ToUtf8() +
+        "\n"
+        "Terminal=false\n"
+        "X-GNOME-Autostart-enabled=true\n";
     return platform_linux::ReplaceFileAtomically(EntryPath().ToUtf8(), entry, 0644);
 }
 
-bool Disable() { return unlink(EntryPath().ToUtf8().c_str()) == 0 || errno == ENOENT; }
+bool Disable() {
+    return unlink(EntryPath().ToUtf8().c_str()) == 0 || errno == ENOENT;
+}
 
 bool IsEnabled() {
     // Any readable regular file counts; its content is not judged.

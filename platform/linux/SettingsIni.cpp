@@ -1,11 +1,10 @@
-#include "platform/Settings.h"
-
 #include <cerrno>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/Paths.h"
+#include "platform/Settings.h"
 #include "platform/linux/AtomicFile.h"
 
 namespace settings {
@@ -65,7 +64,9 @@ std::vector<Entry> Parse(std::string_view text) {
     return entries;
 }
 
-std::string FolderPath() { return (paths::ConfigHome() + paths::PathProductName()).ToUtf8() + "/"; }
+std::string FolderPath() {
+    return (paths::ConfigHome() + paths::PathProductName()).ToUtf8() + "/";
+}
 
 LoadResult Load(std::vector<Entry>* entries) {
     entries->clear();
@@ -89,11 +90,15 @@ bool Store(const std::vector<Entry>& entries) {
     return platform_linux::ReplaceFileAtomically(folder + kFileName, bytes);
 }
 
-bool FitsInLine(const std::string& s) { return s.find_first_of(std::string("\r\n\0", 3)) == std::string::npos; }
+bool FitsInLine(const std::string& s) {
+    return s.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
 
 }  // namespace
 
-CString SettingsFilePath() { return CString::FromUtf8(FolderPath() + kFileName); }
+CString SettingsFilePath() {
+    return CString::FromUtf8(FolderPath() + kFileName);
+}
 
 OpenResult Open() {
     std::lock_guard guard(FileLock());

@@ -1,5 +1,3 @@
-#include "platform/SingleInstance.h"
-
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -15,6 +13,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/SingleInstance.h"
+
 namespace {
 
 constexpr char kRaiseMessage[] = "raise\n";
@@ -27,7 +27,7 @@ constexpr int kClientTimeoutMs = 1000;
 
 std::string RuntimeBase(const CString& name) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    struct stat st{};
+    struct stat st {};
     if (runtime && runtime[0] == '/' && stat(runtime, &st) == 0 && S_ISDIR(st.st_mode)) {
         std::string base = runtime;
         if (base.back() != '/') base += '/';
@@ -78,7 +78,7 @@ SingleInstance::Outcome SingleInstance::Acquire() {
     // inherit the lock and keep it after this process ends.
     int fd = open(m_lockPath.ToUtf8().c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return Outcome::Unguarded;
-    struct stat st{};
+    struct stat st {};
     // In a shared /tmp another user could have planted the file.
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) {
         close(fd);

@@ -1,6 +1,6 @@
-#include "platform/UiLanguage.h"
-
 #include <cstdlib>
+
+#include "platform/UiLanguage.h"
 
 namespace uilanguage {
 

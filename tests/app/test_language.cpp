@@ -9,7 +9,9 @@
 #include "tests/support/TestEnv.h"
 
 // Readable failure messages for the UTF-16 strings.
-void PrintTo(const CString& text, std::ostream* out) { *out << '"' << text.ToUtf8() << '"'; }
+void PrintTo(const CString& text, std::ostream* out) {
+    *out << '"' << text.ToUtf8() << '"';
+}
 
 namespace {
 

@@ -11,7 +11,9 @@
 #include "ui/core/Manager.h"
 
 // Readable failure messages for the UTF-16 strings.
-void PrintTo(const CString& text, std::ostream* out) { *out << '"' << text.ToUtf8() << '"'; }
+void PrintTo(const CString& text, std::ostream* out) {
+    *out << '"' << text.ToUtf8() << '"';
+}
 
 namespace {
 
@@ -38,8 +40,15 @@ TEST_F(AppSettingsTest, IntegersReadAsDecimalText) {
         const char16_t* text;
         int value;
     } cases[] = {
-        {u"2", 2},           {u"  12abc", 12},  {u"abc", 0},         {u"-3", -3}, {u"+7", 7},
-        {u"", 0},            {u"0x10", 0},      {u"99999999999", INT_MAX}, {u"-99999999999", INT_MIN},
+        {u"2", 2},
+        {u"  12abc", 12},
+        {u"abc", 0},
+        {u"-3", -3},
+        {u"+7", 7},
+        {u"", 0},
+        {u"0x10", 0},
+        {u"99999999999", INT_MAX},
+        {u"-99999999999", INT_MIN},
     };
     for (auto& c : cases) EXPECT_EQ(ParseDecimal(c.text), c.value) << CString(c.text).ToUtf8();
 
@@ -118,7 +127,7 @@ TEST_F(AppSettingsTest, UnopenableStoreMeansEnglishAndNoWrites) {
     EXPECT_EQ(ChooseStartupLanguage(), kLanguageEnglish);
     EXPECT_EQ(ReadRegistryInt(u"exit_mode"), 0);
     WriteRegistryString(u"exit_mode", u"1");
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(stat(File().c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
 

@@ -22,7 +22,9 @@
 extern char** environ;
 
 // Readable failure messages for the UTF-16 strings.
-void PrintTo(const CString& text, std::ostream* out) { *out << '"' << text.ToUtf8() << '"'; }
+void PrintTo(const CString& text, std::ostream* out) {
+    *out << '"' << text.ToUtf8() << '"';
+}
 
 namespace {
 
@@ -71,7 +73,8 @@ public:
     bool WaitForOutput(const std::string& text) {
         auto deadline = std::chrono::steady_clock::now() + kPatience;
         while (m_output.find(text) == std::string::npos) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             pollfd p{m_out, POLLIN, 0};
             if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
             char buf[256];
@@ -171,13 +174,14 @@ TEST_F(StartupTest, FirstRunStoresTheLanguageAndMakesTheDataFolder) {
     TastraProcess run({"--exit-after-start"}, m_env);
     EXPECT_EQ(run.WaitForExit(), 0);
     EXPECT_EQ(testenv::ReadFile(m_env["XDG_CONFIG_HOME"] + "/Tastra/settings.ini"), "LCID=1036\r\n");
-    struct stat st{};
+    struct stat st {};
     EXPECT_EQ(stat((m_env["XDG_DATA_HOME"] + "/Tastra Files/db").c_str(), &st), 0);
 }
 
 TEST_F(StartupTest, ProductNameFromConfigNamesEveryFile) {
-    WriteConfig("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<config>\r\n<software name=\"Tastra Pro\" "
-                "version=\"1.0\"/>\r\n</config>\r\n");
+    WriteConfig(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<config>\r\n<software name=\"Tastra Pro\" "
+        "version=\"1.0\"/>\r\n</config>\r\n");
     TastraProcess first({}, m_env);
     ASSERT_TRUE(first.WaitForOutput(kStarted)) << first.Output();
     EXPECT_TRUE(testenv::FileExists(m_env["XDG_RUNTIME_DIR"] + "/Tastra Pro.lock"));

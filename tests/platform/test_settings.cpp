@@ -1,9 +1,9 @@
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <atomic>
 #include <cstdlib>
-#include <dirent.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,7 +13,9 @@
 #include "ui/core/Manager.h"
 
 // Readable failure messages for the UTF-16 strings.
-void PrintTo(const CString& text, std::ostream* out) { *out << '"' << text.ToUtf8() << '"'; }
+void PrintTo(const CString& text, std::ostream* out) {
+    *out << '"' << text.ToUtf8() << '"';
+}
 
 namespace {
 
@@ -106,7 +108,7 @@ TEST_F(SettingsTest, UnreadableStoreIsNeverOverwritten) {
         EXPECT_EQ(settings::Open(), settings::OpenResult::Failed);
         EXPECT_EQ(Read(u"LCID"), CString(u"<none>"));
         EXPECT_FALSE(settings::WriteValue(u"LCID", u"1033"));
-        struct stat st{};
+        struct stat st {};
         ASSERT_EQ(stat(File().c_str(), &st), 0);
         EXPECT_TRUE(fifo ? S_ISFIFO(st.st_mode) : S_ISDIR(st.st_mode));
         if (fifo)
