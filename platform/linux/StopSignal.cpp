@@ -19,6 +19,7 @@ sigset_t TerminationSignals() {
 void Block() {
     sigset_t set = TerminationSignals();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    signal(SIGPIPE, SIG_IGN);
 }
 
 void Wait() {

@@ -71,6 +71,7 @@ public:
     // Waits until the output holds `text`; false after kPatience or at the
     // end of the output.
     bool WaitForOutput(const std::string& text) {
+        if (m_out < 0) return false;
         auto deadline = std::chrono::steady_clock::now() + kPatience;
         while (m_output.find(text) == std::string::npos) {
             auto left =
@@ -100,6 +101,10 @@ public:
     }
 
     void Signal(int signal) const { kill(m_pid, signal); }
+    void CloseOutput() {
+        close(m_out);
+        m_out = -1;
+    }
     [[nodiscard]] bool Started() const { return m_pid > 0; }
     [[nodiscard]] const std::string& Output() const { return m_output; }
 
@@ -145,6 +150,19 @@ TEST_F(StartupTest, SecondStartRaisesTheFirstAndEnds) {
     EXPECT_TRUE(first.WaitForOutput(std::string(kRaised) + "\n" + kRaised)) << first.Output();
 
     // A close by the session is a normal end.
+    first.Signal(SIGTERM);
+    EXPECT_EQ(first.WaitForExit(), 0);
+}
+
+TEST_F(StartupTest, LostOutputDoesNotEndTheFirstInstance) {
+    // The session that started it has gone: announcing the raise request on
+    // the closed output must not kill the program.
+    TastraProcess first({}, m_env);
+    ASSERT_TRUE(first.WaitForOutput(kStarted));
+    first.CloseOutput();
+    TastraProcess second({}, m_env);
+    EXPECT_EQ(second.WaitForExit(), 0);
+    std::this_thread::sleep_for(100ms);
     first.Signal(SIGTERM);
     EXPECT_EQ(first.WaitForExit(), 0);
 }
