@@ -150,3 +150,18 @@ TEST(ManagerScanTest, InterfaceRulesOnListedCollections) {
     EXPECT_EQ(hid->closed, 4);
     EXPECT_FALSE(manager.HasControlInterface());
 }
+
+TEST(ManagerScanTest, SystemBackEndWithoutKeyboards) {
+    // The hidapi back end runs wherever hidraw is missing or empty: the scan
+    // finds no catalogued board and nothing is sent.
+    DeviceManager manager;
+    devtest::AddCatalogue(manager);
+    devtest::Scan(manager);
+    std::vector<OpenedDeviceInfo> opened;
+    EXPECT_FALSE(manager.GetOpenedOfSelectedType(opened));
+    EXPECT_EQ(manager.GetConnectionMode(), -1);
+    EXPECT_FALSE(manager.WriteReportPadded(OutputData{}));
+    auto api = hid::CreateHidapiBackend();
+    EXPECT_EQ(api->Open("HID#VID_1209&PID_0002&MI_02#0003:1209:0002.0001"), nullptr);
+    EXPECT_EQ(api->Open("/dev/null"), nullptr);  // only enumerated names are opened
+}
