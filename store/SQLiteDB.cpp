@@ -47,7 +47,7 @@ SQLiteDB::~SQLiteDB() {
     }
 }
 
-bool SQLiteDB::Open(const char* utf8Path, int flags) {
+bool SQLiteDB::Open(const char* utf8Path, int flags, const char* vfs) {
     if (m_handle) {
         InterruptRunning(m_handle);
         if (sqlite3_close(m_handle) != SQLITE_OK) return false;
@@ -56,7 +56,7 @@ bool SQLiteDB::Open(const char* utf8Path, int flags) {
     }
     if (!utf8Path) return false;
     sqlite3* handle = nullptr;
-    if (sqlite3_open_v2(utf8Path, &handle, flags, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(utf8Path, &handle, flags, vfs) != SQLITE_OK) {
         // A half-open handle is still a connection to release.
         sqlite3_close(handle);
         return false;

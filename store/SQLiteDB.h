@@ -34,8 +34,9 @@ public:
     // Closes a connection still open, then opens utf8Path with flags. On
     // success sets the busy time-out and the journal: write-ahead log with
     // NORMAL syncing, or, where WAL cannot be used, a rollback journal with
-    // FULL syncing, so a crash loses at most the last transaction.
-    bool Open(const char* utf8Path, int flags);
+    // FULL syncing, so a crash loses at most the last transaction. vfs names
+    // an SQLite VFS other than the default (tests of the fallback).
+    bool Open(const char* utf8Path, int flags, const char* vfs = nullptr);
     // True when no connection is open afterwards; false when SQLite refuses
     // (statements still open) and the handle stays.
     bool Close();

@@ -451,3 +451,41 @@ TEST(SQLiteWrappers, TransactionOnClosedConnectionDoesNothing) {
     EXPECT_TRUE(transaction.Commit());
     EXPECT_FALSE(db.InTransaction());
 }
+
+namespace {
+
+int ReadFirstInt(void* context, int columns, char** values, char**) {
+    if (columns > 0 && values[0]) *static_cast<int*>(context) = std::atoi(values[0]);
+    return 0;
+}
+
+int Synchronous(SQLiteDB& db) {
+    int level = -1;
+    db.Execute("PRAGMA synchronous", ReadFirstInt, &level);
+    return level;
+}
+
+}  // namespace
+
+TEST(SQLiteWrappers, JournalIsWalWithNormalSyncElseDeleteWithFullSync) {
+    constexpr int kSyncNormal = 1;
+    constexpr int kSyncFull = 2;
+    const std::string folder = MakeDataFolder() + "db/";
+    const int flags = SQLiteDB::kOpenReadWrite | SQLiteDB::kOpenCreate | SQLiteDB::kOpenFullMutex;
+
+    SQLiteDB wal;
+    ASSERT_TRUE(wal.Open((folder + "wal.db").c_str(), flags));
+    EXPECT_STREQ(wal.JournalMode(), "wal");
+    EXPECT_EQ(Synchronous(wal), kSyncNormal);
+
+    // A VFS without shared-memory locking, as on some network file systems,
+    // refuses the write-ahead log.
+    SQLiteDB plain;
+    ASSERT_TRUE(plain.Open((folder + "plain.db").c_str(), flags, "unix-none"));
+    EXPECT_STREQ(plain.JournalMode(), "delete");
+    EXPECT_EQ(Synchronous(plain), kSyncFull);
+    EXPECT_EQ(plain.Execute("CREATE TABLE t(x); INSERT INTO t VALUES (1);"), 0);
+    plain.Close();
+    EXPECT_EQ(QueryText(folder + "plain.db", "PRAGMA journal_mode"), "delete");
+    EXPECT_EQ(QueryInt(folder + "plain.db", "SELECT x FROM t"), 1);
+}
