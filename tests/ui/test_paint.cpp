@@ -378,3 +378,29 @@ TEST_F(PaintTest, ADroppedImageFileReachesTheWindow) {
     Pump();
     EXPECT_EQ(receiver.width, 7);
 }
+
+TEST_F(PaintTest, CaretBlinksOnlyForTheFocusedOwnerInAFocusedWindow) {
+    Platform::UseManualClock(true);
+    auto* edit = dialog.Add<RecordingControl>(1u, CRect(10, 10, 100, 30), 0xFF808080);
+    Pm().CreateCaret(2, 16);
+    Pm().SetCaretPos(edit, 20, 12);
+    EXPECT_EQ(Pm().GetCurrentCaretObject(), edit);
+    Pm().SetFocusControl(edit);
+    Pm().ShowCaret(1);
+    Paint();
+    // A control without a text colour gets a black caret.
+    EXPECT_TRUE(Near(Platform::GetPixel(Hwnd(), 20, 15), 0xFF000000, 8));
+    Platform::AdvanceClock(600);  // one blink: the phase turns off
+    Paint();
+    EXPECT_TRUE(Near(Platform::GetPixel(Hwnd(), 20, 15), 0xFF808080, 8));
+    // Without focus the caret is hidden and stays so.
+    Pm().SetFocusControl(nullptr);
+    Platform::AdvanceClock(600);
+    Paint();
+    Platform::AdvanceClock(600);
+    Paint();
+    EXPECT_TRUE(Near(Platform::GetPixel(Hwnd(), 20, 15), 0xFF808080, 8));
+    // Removing the owner forgets it.
+    Pm().RemoveControl(edit);
+    EXPECT_EQ(Pm().GetCurrentCaretObject(), nullptr);
+}

@@ -207,3 +207,17 @@ TEST(RenderTest, SavesBitmapFiles) {
     EXPECT_EQ(static_cast<uint8_t>(bytes[54]), 0x33);  // blue first
     EXPECT_FALSE(MRender::SaveBitmapToFile(c, u"/no/such/folder/x.bmp"));
 }
+
+TEST(RenderTest, RoundedOutlineRadiusComesFromTheDivisor) {
+    // r = 12 on a 48-pixel key gives 2-pixel corners: the corner pixel is
+    // only partly covered while the edge beside it is drawn.
+    MCanvas c(60, 60);
+    MRender::DrawRoundRectange(&c, 0.0f, 0.0f, 48.0f, 48.0f, 12.0f, 0xFFFFFFFF, 1.0f, true, 0xFFFFFFFF);
+    EXPECT_LT(c.GetPixel(0, 0) >> 24, 0xFFu);
+    EXPECT_EQ(c.GetPixel(24, 1) >> 24, 0xFFu);
+    EXPECT_EQ(c.GetPixel(24, 24), 0xFFFFFFFFu);
+    MCanvas big(60, 60);
+    MRender::DrawRoundRectange(&big, 0.0f, 0.0f, 48.0f, 48.0f, 12.0f, 0xFFFFFFFF);  // radius 12
+    EXPECT_EQ(big.GetPixel(2, 2) >> 24, 0u);
+    EXPECT_EQ(big.GetPixel(24, 2) >> 24, 0xFFu);
+}

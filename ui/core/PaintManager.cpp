@@ -504,7 +504,8 @@ int PaintManager::OnLButtonDown(unsigned flags, CPoint pt) {
             SetCapture();
             return 1;
         }
-        return handled ? 1 : 1;
+        (void)handled;
+        return 1;
     }
     if (m_wndDrag) {
         ReleaseCapture();
