@@ -69,14 +69,18 @@ void AudioCapture::Stop() {
     thread.join();
 }
 
-bool AudioCapture::IsRunning() const { return m_threadId.load() != std::thread::id{}; }
+bool AudioCapture::IsRunning() const {
+    return m_threadId.load() != std::thread::id{};
+}
 
 void AudioCapture::SetPollPeriod(std::chrono::milliseconds period) {
     m_pollMs = static_cast<int>(std::clamp<int64_t>(period.count(), 1, 60'000));
     m_wake.notify_all();
 }
 
-std::chrono::milliseconds AudioCapture::PollPeriod() const { return std::chrono::milliseconds(m_pollMs.load()); }
+std::chrono::milliseconds AudioCapture::PollPeriod() const {
+    return std::chrono::milliseconds(m_pollMs.load());
+}
 
 int AudioCapture::PacketLevel(const int16_t* samples, size_t count) noexcept {
     if (!samples || count < kLevelSampleFromEnd) return 0;

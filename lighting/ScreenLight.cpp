@@ -10,13 +10,17 @@ uint32_t ArgbToColorRef(uint32_t argb) {
 
 // First pixel of cell `cell` when `size` pixels are split into `cells`
 // cells: pixel p belongs to cell floor(p * cells / size).
-int CellStart(int cell, int size, int cells) { return (cell * size + cells - 1) / cells; }
+int CellStart(int cell, int size, int cells) {
+    return (cell * size + cells - 1) / cells;
+}
 
 }  // namespace
 
 ScreenLight::ScreenLight(std::unique_ptr<ScreenCapture> capture) : m_capture(std::move(capture)) {}
 
-ScreenLight::~ScreenLight() { Stop(); }
+ScreenLight::~ScreenLight() {
+    Stop();
+}
 
 void ScreenLight::Start(int rows, int columns) {
     if (rows <= 0 || columns <= 0) return;
@@ -99,9 +103,9 @@ bool ScreenLight::Sample() {
                 }
             }
             const uint64_t n = static_cast<uint64_t>(x1 - x0) * static_cast<uint64_t>(y1 - y0);
-            cells[static_cast<size_t>(cx)][static_cast<size_t>(cy)] =
-                static_cast<uint32_t>((r + n / 2) / n) << 16 | static_cast<uint32_t>((g + n / 2) / n) << 8 |
-                static_cast<uint32_t>((b + n / 2) / n);
+            cells[static_cast<size_t>(cx)][static_cast<size_t>(cy)] = static_cast<uint32_t>((r + n / 2) / n) << 16 |
+                                                                      static_cast<uint32_t>((g + n / 2) / n) << 8 |
+                                                                      static_cast<uint32_t>((b + n / 2) / n);
         }
     }
     // Keys beyond the cell image take the last cell read: below row 5 the

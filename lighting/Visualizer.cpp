@@ -35,8 +35,8 @@ constexpr Rgb kBlue{0, 0, 255};
 constexpr Rgb kMagenta{255, 0, 255};
 
 // Solid schemes 0..8.
-constexpr std::array<Rgb, 9> kSolid = {kBlack, kWhite, kRed, Rgb{255, 64, 0}, kYellow, kGreen, kCyan, kBlue,
-                                       Rgb{64, 0, 255}};
+constexpr std::array<Rgb, 9> kSolid = {kBlack, kWhite, kRed,  Rgb{255, 64, 0}, kYellow,
+                                       kGreen, kCyan,  kBlue, Rgb{64, 0, 255}};
 
 struct Gradient {
     std::array<Rgb, 6> stops;
@@ -83,12 +83,18 @@ Rgb FromHue(float degrees) {
     float up = 255.0f * f;
     float down = 255.0f * (1.0f - f);
     switch (sector) {
-        case 0: return {255, up, 0};
-        case 1: return {down, 255, 0};
-        case 2: return {0, 255, up};
-        case 3: return {0, down, 255};
-        case 4: return {up, 0, 255};
-        default: return {255, 0, down};
+        case 0:
+            return {255, up, 0};
+        case 1:
+            return {down, 255, 0};
+        case 2:
+            return {0, 255, up};
+        case 3:
+            return {0, down, 255};
+        case 4:
+            return {up, 0, 255};
+        default:
+            return {255, 0, down};
     }
 }
 
@@ -139,7 +145,9 @@ uint32_t Faded(uint32_t colour, float keep) {
     return channel(0) | channel(8) | channel(16);
 }
 
-bool HueDependent(int scheme) { return scheme >= Visualizer::kRainbowScheme && scheme < Visualizer::kSchemeCount; }
+bool HueDependent(int scheme) {
+    return scheme >= Visualizer::kRainbowScheme && scheme < Visualizer::kSchemeCount;
+}
 
 }  // namespace
 
@@ -308,9 +316,8 @@ void Visualizer::Frame() {
     } else {
         m_silence = std::min(m_silence + 1, 3 * quiet);
     }
-    m_fade = (quiet > 0 && m_silence > quiet)
-                 ? static_cast<float>(m_silence - quiet) / static_cast<float>(2 * quiet)
-                 : 0.0f;
+    m_fade =
+        (quiet > 0 && m_silence > quiet) ? static_cast<float>(m_silence - quiet) / static_cast<float>(2 * quiet) : 0.0f;
 
     DrawImage(params);
 
@@ -427,7 +434,8 @@ void Visualizer::SmoothSpectrum(int mode, int width, Spectrum& spectrum) {
     if (mode != 1) return;
     // Running mean over a prefix sum, so every entry sees the unsmoothed values.
     std::array<double, kBins + 1> prefix{};
-    for (int i = 0; i < n; ++i) prefix[static_cast<size_t>(i + 1)] = prefix[static_cast<size_t>(i)] + spectrum[static_cast<size_t>(i)];
+    for (int i = 0; i < n; ++i)
+        prefix[static_cast<size_t>(i + 1)] = prefix[static_cast<size_t>(i)] + spectrum[static_cast<size_t>(i)];
     for (int i = 0; i < n; ++i) {
         int lo = std::max(0, i - width);
         int hi = std::min(n, i + width + 1);
@@ -530,14 +538,19 @@ void Visualizer::BuildColourTable(int scheme, int brightness, float hueAngle, Im
             const AngleTable& angles = AnglesAround(scheme == kHueAroundBottomScheme);
             std::array<uint32_t, kHueTableSize> hues;
             for (int i = 0; i < kHueTableSize; ++i)
-                hues[static_cast<size_t>(i)] =
-                    ToColorRef(FromHue(static_cast<float>(i) / kHueSteps + hueAngle), scale);
+                hues[static_cast<size_t>(i)] = ToColorRef(FromHue(static_cast<float>(i) / kHueSteps + hueAngle), scale);
             for (size_t i = 0; i < out.size(); ++i) out[i] = hues[angles[i]];
             return;
         }
-        case kHueOnlyScheme: fill(FromHue(hueAngle)); return;
-        case kRainbowColumnOneScheme: fill(Rainbow(1, hueAngle)); return;
-        default: fill(kBlack); return;
+        case kHueOnlyScheme:
+            fill(FromHue(hueAngle));
+            return;
+        case kRainbowColumnOneScheme:
+            fill(Rainbow(1, hueAngle));
+            return;
+        default:
+            fill(kBlack);
+            return;
     }
 }
 
@@ -546,8 +559,7 @@ Visualizer::KeyMapping Visualizer::BuildKeyMapping(int rows, int columns) {
     if (rows <= 0 || columns <= 0) return mapping;
     const int band = (kImageHeight - 2) / rows;
     const int step = (kImageWidth - 1) / columns;
-    for (int i = 0; i < rows; ++i)
-        mapping.rowBand.push_back(static_cast<int>(band * i + 2 + band * 0.5));
+    for (int i = 0; i < rows; ++i) mapping.rowBand.push_back(static_cast<int>(band * i + 2 + band * 0.5));
     for (int j = 0; j < columns; ++j) mapping.columnPosition.push_back(j * step);
     return mapping;
 }

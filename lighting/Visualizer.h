@@ -44,15 +44,15 @@ public:
     using Spectrum = std::array<float, kBins>;
 
     struct Params {
-        int gain = 270;               // input gain (the music layer's amplitude)
-        int decayPercent = 80;        // what is left of the spectrum each frame
-        int windowType = 1;           // 1 Hann, 2 Hamming, 3 Blackman, else none
-        int smoothingMode = 1;        // 0 block mean, 1 running mean
-        int smoothingWidth = 8;       // block width / half width of the running mean
-        float timeSmoothing = 1.0f;   // 1 = follow the spectrum at once
-        int hueSpeed = 500;           // degrees x 100 per frame
-        int silenceFrames = 120;      // quiet frames before the image fades
-        int backBrightness = 100;     // percent
+        int gain = 270;              // input gain (the music layer's amplitude)
+        int decayPercent = 80;       // what is left of the spectrum each frame
+        int windowType = 1;          // 1 Hann, 2 Hamming, 3 Blackman, else none
+        int smoothingMode = 1;       // 0 block mean, 1 running mean
+        int smoothingWidth = 8;      // block width / half width of the running mean
+        float timeSmoothing = 1.0f;  // 1 = follow the spectrum at once
+        int hueSpeed = 500;          // degrees x 100 per frame
+        int silenceFrames = 120;     // quiet frames before the image fades
+        int backBrightness = 100;    // percent
         int backScheme = 0;
         int barScheme = kRainbowScheme;
         int deviceIndex = 0;
@@ -138,7 +138,7 @@ private:
     // Frame state: touched only by the thread that runs Frame.
     std::array<float, kBins> m_history{};  // last 256 values, oldest at m_historyPos
     size_t m_historyPos = 0;
-    std::array<float, 4> m_carry{};         // sample values left over from the last packet
+    std::array<float, 4> m_carry{};  // sample values left over from the last packet
     size_t m_carryCount = 0;
     std::vector<uint8_t> m_packet;
     Spectrum m_spectrum{};

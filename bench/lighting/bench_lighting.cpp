@@ -134,9 +134,9 @@ void BM_ToneToFrameLatency(benchmark::State& state) {
         return;
     }
     lightingtest::ChildProcess player;
-    if (!player.Spawn({"pacat", "--playback", "--raw", "--format=float32le", "--rate=48000", "--channels=2",
-                       "--latency-msec=10"},
-                      server.Env(), -1, true)) {
+    if (!player.Spawn(
+            {"pacat", "--playback", "--raw", "--format=float32le", "--rate=48000", "--channels=2", "--latency-msec=10"},
+            server.Env(), -1, true)) {
         state.SkipWithError("no pacat");
         return;
     }
@@ -161,8 +161,7 @@ void BM_ToneToFrameLatency(benchmark::State& state) {
             bool now = loud.load();
             std::vector<float> chunk =
                 now ? Music(kChunk, frame) : std::vector<float>(static_cast<size_t>(kChunk) * 2, 0.0f);
-            if (now && !wasLoud)
-                toneStartNs = std::chrono::steady_clock::now().time_since_epoch().count();
+            if (now && !wasLoud) toneStartNs = std::chrono::steady_clock::now().time_since_epoch().count();
             wasLoud = now;
             frame += kChunk;
             const char* bytes = reinterpret_cast<const char*>(chunk.data());

@@ -127,9 +127,9 @@ private:
     }
 
     void CreateShmImage(const XWindowAttributes& attrs) {
-        m_shmImage = XShmCreateImage(m_display, attrs.visual, static_cast<unsigned>(attrs.depth), ZPixmap, nullptr,
-                                     &m_shmInfo, static_cast<unsigned>(attrs.width),
-                                     static_cast<unsigned>(attrs.height));
+        m_shmImage =
+            XShmCreateImage(m_display, attrs.visual, static_cast<unsigned>(attrs.depth), ZPixmap, nullptr, &m_shmInfo,
+                            static_cast<unsigned>(attrs.width), static_cast<unsigned>(attrs.height));
         if (!m_shmImage) {
             m_useShm = false;
             return;

@@ -177,9 +177,9 @@ public:
         setenv("PULSE_SERVER", m_server.c_str(), 1);
         setenv("HOME", m_folder.c_str(), 1);
         m_envSet = true;
-        if (!m_daemon.Spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
-                             "-L", "module-native-protocol-unix socket=" + m_folder + "/native auth-anonymous=1",
-                             "-L", "module-null-sink sink_name=tastra_null"},
+        if (!m_daemon.Spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-L",
+                             "module-native-protocol-unix socket=" + m_folder + "/native auth-anonymous=1", "-L",
+                             "module-null-sink sink_name=tastra_null"},
                             Env()))
             return false;
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
@@ -208,9 +208,7 @@ public:
 
     [[nodiscard]] const std::string& Server() const { return m_server; }
     [[nodiscard]] const std::string& Folder() const { return m_folder; }
-    [[nodiscard]] std::vector<std::string> Env() const {
-        return {"PULSE_SERVER=" + m_server, "HOME=" + m_folder};
-    }
+    [[nodiscard]] std::vector<std::string> Env() const { return {"PULSE_SERVER=" + m_server, "HOME=" + m_folder}; }
 
     int Pactl(const std::vector<std::string>& args) {
         std::vector<std::string> argv = {"pactl"};
@@ -273,9 +271,9 @@ public:
         int fds[2];
         if (pipe2(fds, O_CLOEXEC) != 0) return false;
         std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-        bool spawned = m_server.Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
-                                       "-nolisten", "tcp", "-noreset"},
-                                      {}, fds[1]);
+        bool spawned = m_server.Spawn(
+            {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, {},
+            fds[1]);
         close(fds[1]);
         if (!spawned) {
             close(fds[0]);

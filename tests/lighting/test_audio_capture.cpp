@@ -1,13 +1,12 @@
 // The level capture thread (against an in-process loopback) and the level
 // rule the controller applies to its packets.
-#include "lighting/AudioCapture.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <thread>
 
+#include "lighting/AudioCapture.h"
 #include "tests/fakes/FakeAudioLoopback.h"
 
 namespace {
@@ -107,10 +106,11 @@ TEST(AudioLevel, GainIsCappedAt255) {
         int sent;
     };
     const Case cases[] = {
-        {100, 3.0, 255}, {100, 1.0, 100}, {50, 2.5, 125}, {128, 1.99, 254}, {85, 3.0, 255},
+        {100, 3.0, 255}, {100, 1.0, 100}, {50, 2.5, 125}, {128, 1.99, 254},      {85, 3.0, 255},
         {10, 0.0, 0},    {10, -2.0, 0},   {0, 6.0, 0},    {10, std::nan(""), 0}, {10, 1e300, 255},
     };
-    for (const auto& c : cases) EXPECT_EQ(AudioCapture::LevelByte(c.level, c.gain), c.sent) << c.level << " x " << c.gain;
+    for (const auto& c : cases)
+        EXPECT_EQ(AudioCapture::LevelByte(c.level, c.gain), c.sent) << c.level << " x " << c.gain;
 }
 
 TEST(AudioCaptureThread, DeliversPacketsThenNoData) {

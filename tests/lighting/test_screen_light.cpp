@@ -1,11 +1,10 @@
 // The screen sampler against a painted in-process screen: the colour grid
 // and its edge rules, a missing display, one thread at a bounded rate.
-#include "lighting/ScreenLight.h"
-
 #include <gtest/gtest.h>
 
 #include <thread>
 
+#include "lighting/ScreenLight.h"
 #include "tests/fakes/FakeScreenCapture.h"
 
 namespace {
@@ -14,7 +13,9 @@ namespace {
 uint32_t CellArgb(int cx, int cy) {
     return static_cast<uint32_t>(cx * 13 + 5) << 16 | static_cast<uint32_t>(cy * 40 + 3) << 8 | 0x77;
 }
-uint32_t ToRef(uint32_t argb) { return (argb >> 16 & 0xFF) | (argb & 0xFF00) | (argb & 0xFF) << 16; }
+uint32_t ToRef(uint32_t argb) {
+    return (argb >> 16 & 0xFF) | (argb & 0xFF00) | (argb & 0xFF) << 16;
+}
 
 void PaintCells(FakeScreenCapture::State& state) {
     std::lock_guard lock(state.mutex);
@@ -77,7 +78,8 @@ TEST(ScreenLightGrid, AllRedScreen) {
     rig.light.SetLayout(6, 21);
     ASSERT_TRUE(rig.light.Sample());
     for (int i = 0; i < 21; ++i)
-        for (int j = 0; j < 6; ++j) EXPECT_EQ(rig.light.Colour(i, j), 0x0000FFu) << i << "," << j;  // red in the low byte
+        for (int j = 0; j < 6; ++j)
+            EXPECT_EQ(rig.light.Colour(i, j), 0x0000FFu) << i << "," << j;  // red in the low byte
 }
 
 TEST(ScreenLightGrid, WideLayoutStaysInsideTheGrid) {

@@ -1,7 +1,5 @@
 // The music visualizer: key mapping, colour schemes, the spectrum of a sine,
 // smoothing, silence and fading, and the frame hand-over between threads.
-#include "lighting/Visualizer.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,6 +8,7 @@
 #include <set>
 #include <thread>
 
+#include "lighting/Visualizer.h"
 #include "tests/fakes/FakeAudioLoopback.h"
 
 namespace {
@@ -19,12 +18,20 @@ constexpr int kRate = 48000;
 uint32_t Ref(int r, int g, int b) {
     return static_cast<uint32_t>(r) | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b) << 16;
 }
-int R(uint32_t c) { return static_cast<int>(c & 0xFF); }
-int G(uint32_t c) { return static_cast<int>(c >> 8 & 0xFF); }
-int B(uint32_t c) { return static_cast<int>(c >> 16 & 0xFF); }
+int R(uint32_t c) {
+    return static_cast<int>(c & 0xFF);
+}
+int G(uint32_t c) {
+    return static_cast<int>(c >> 8 & 0xFF);
+}
+int B(uint32_t c) {
+    return static_cast<int>(c >> 16 & 0xFF);
+}
 
 // A channel at full brightness: 255 x 100 x 2.55 / 256, truncated.
-int Full(double v) { return static_cast<int>(v * 100 * 2.55 / 256); }
+int Full(double v) {
+    return static_cast<int>(v * 100 * 2.55 / 256);
+}
 
 uint32_t At(const Visualizer::Image& image, int x, int y) {
     return image[static_cast<size_t>(y * Visualizer::kImageWidth + x)];
@@ -233,8 +240,8 @@ TEST(VisualizerSpectrum, SmoothingModes) {
     EXPECT_FLOAT_EQ(blocks[8], 0.0f);
     Visualizer::Spectrum running = s;
     Visualizer::SmoothSpectrum(1, 1, running);
-    EXPECT_FLOAT_EQ(running[0], 2.0f);        // fewer entries at the start: (4 + 0) / 2
-    EXPECT_FLOAT_EQ(running[1], 4.0f / 3);    // the unsmoothed neighbours, not the new value
+    EXPECT_FLOAT_EQ(running[0], 2.0f);      // fewer entries at the start: (4 + 0) / 2
+    EXPECT_FLOAT_EQ(running[1], 4.0f / 3);  // the unsmoothed neighbours, not the new value
     EXPECT_FLOAT_EQ(running[4], 8.0f / 3);
     EXPECT_FLOAT_EQ(running[255], 0.0f);
     Visualizer::Spectrum none = s;
@@ -314,7 +321,9 @@ TEST(VisualizerThread, KeepsRunningThroughSilence) {
             std::this_thread::sleep_for(std::chrono::milliseconds(15));
         }
     });
-    bool back = waitFor([&] { return rig.visualizer.FadeFactor() == 0.0f && rig.visualizer.FrontPixel(63, 40) == Ref(Full(255), 0, 0); });
+    bool back = waitFor([&] {
+        return rig.visualizer.FadeFactor() == 0.0f && rig.visualizer.FrontPixel(63, 40) == Ref(Full(255), 0, 0);
+    });
     feeder.join();
     EXPECT_TRUE(back);
     rig.visualizer.Stop();
@@ -325,8 +334,8 @@ TEST(VisualizerThread, KeepsRunningThroughSilence) {
 TEST(VisualizerThread, ReaderNeverSeesAHalfFrame) {
     Rig rig;
     Visualizer::Params p = rig.visualizer.GetParams();
-    p.backScheme = 19;   // one colour from the hue angle
-    p.hueSpeed = 9100;   // 91 degrees a frame
+    p.backScheme = 19;  // one colour from the hue angle
+    p.hueSpeed = 9100;  // 91 degrees a frame
     p.silenceFrames = 1'000'000;
     rig.visualizer.SetParams(p);
     rig.visualizer.SetActive(true);
