@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "device/DeviceManager.h"
+
 namespace device {
 namespace {
 
@@ -75,6 +77,17 @@ bool BuildDeviceLink(const DeviceLinkOptions& options, DeviceLink& link, std::st
         }
     }
     return true;
+}
+
+int InstallDeviceLink(const DeviceLinkOptions& options, DeviceManager& manager, DeviceLink& link, std::FILE* err) {
+    std::string error, warning;
+    if (!BuildDeviceLink(options, link, error, warning)) {
+        if (err) std::fprintf(err, "%s\n", error.c_str());
+        return sim::kExitBadSimulateList;
+    }
+    if (!warning.empty() && err) std::fprintf(err, "%s\n", warning.c_str());
+    manager.SetHidApi(link.api);
+    return 0;
 }
 
 }  // namespace device

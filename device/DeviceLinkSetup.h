@@ -7,6 +7,7 @@
 // An option wins over its variable.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,5 +42,12 @@ struct DeviceLink {
 // cannot use (the program then ends with sim::kExitBadSimulateList). A trace
 // file that cannot be opened leaves a warning in warning and no trace.
 bool BuildDeviceLink(const DeviceLinkOptions& options, DeviceLink& link, std::string& error, std::string& warning);
+
+class DeviceManager;
+
+// What a program's main calls: builds the link from the options, hands its
+// HID layer to the manager, prints a warning or the error as one line on
+// err, and returns 0, or sim::kExitBadSimulateList when the program must end.
+int InstallDeviceLink(const DeviceLinkOptions& options, DeviceManager& manager, DeviceLink& link, std::FILE* err);
 
 }  // namespace device

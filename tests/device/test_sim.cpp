@@ -1,6 +1,7 @@
 // The simulated keyboard, the --simulate list, start options and the trace.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <sstream>
 
@@ -72,6 +73,25 @@ TEST(SimulateListTest, UnknownModelEndsWithExitCodeTwo) {
     ASSERT_TRUE(BuildDeviceLink(ReadDeviceLinkOptions({"--simulate=all"}, nullptr, nullptr), link, error, warning));
     EXPECT_EQ(link.simulated->Boards().size(), 6u);
     EXPECT_EQ(link.api.get(), static_cast<hid::Api*>(link.simulated.get()));
+}
+
+TEST(SimulateListTest, InstallPrintsOneLineAndGivesTheExitCode) {
+    std::string dir = testenv::MakeTempDir("install");
+    std::FILE* err = std::fopen((dir + "/err").c_str(), "w+");
+    ASSERT_TRUE(err);
+    DeviceManager manager(std::make_shared<devtest::ListedHid>());
+    DeviceLink link;
+    EXPECT_EQ(InstallDeviceLink(ReadDeviceLinkOptions({"--simulate=k87:usb"}, nullptr, nullptr), manager, link, err),
+              2);
+    EXPECT_EQ(InstallDeviceLink(ReadDeviceLinkOptions({}, "k87", nullptr), manager, link, err), 0);
+    std::fclose(err);
+    std::string text = testenv::ReadFile(dir + "/err");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    EXPECT_NE(text.find("usb"), std::string::npos);
+    // The manager now scans the simulated board.
+    devtest::AddCatalogue(manager);
+    devtest::Scan(manager);
+    EXPECT_EQ(manager.GetConnectionMode(), 0);
 }
 
 TEST(SimulatedBoardTest, InterfacesAsARealBoardShowsThem) {
