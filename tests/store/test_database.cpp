@@ -3,6 +3,7 @@
 // when the file or its folder is bad.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -277,14 +278,61 @@ TEST(StoreFiles, MissingDbFolderFailsThenWorks) {
 }
 
 TEST(StoreFiles, ReadOnlyDbFolderFailsQuietly) {
-    if (geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
-    const std::string folder = MakeDataFolder();
-    ASSERT_EQ(::chmod((folder + "db").c_str(), 0500), 0);
+    // Permissions do not stop root, so the checks run in a child process
+    // that drops to an unprivileged user first; its failures decide its
+    // exit code.
+    constexpr uid_t kNobody = 65534;
+    std::string base = fs::temp_directory_path().string() + "/tastra-store-ro-XXXXXX";
+    ASSERT_NE(::mkdtemp(base.data()), nullptr);
+    const std::string empty = base + "/empty/";
+    const std::string filled = base + "/filled/";
+    for (const std::string& folder : {empty, filled}) {
+        ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+        ASSERT_EQ(::mkdir((folder + "db").c_str(), 0755), 0);
+    }
+    {
+        DataStore store;
+        ASSERT_TRUE(store.OpenOrCreate(U(filled), u"M"));
+        ASSERT_EQ(AddNamedProfile(store, u"kept"), 1);
+    }
+    ::chmod(base.c_str(), 0755);
+    ::chmod((empty + "db").c_str(), 0555);
+    ::chmod((filled + "db").c_str(), 0555);
+    ::chmod((filled + "db/M_data_v1.db").c_str(), 0444);
+
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) _exit(2);
+        {
+            // No file, and none can be made.
+            DataStore store;
+            EXPECT_FALSE(store.OpenOrCreate(U(empty), u"M"));
+            ExpectEveryOperationFails(store);
+            // A file that can be read at most: every write fails.
+            EXPECT_FALSE(store.OpenOrCreate(U(filled), u"M") && AddNamedProfile(store, u"new") != 0);
+            EXPECT_EQ(store.AddMacro(u"m"), 0);
+            EXPECT_EQ(store.AddKeyLights(std::vector<KeyLightRecord>(3)), 0);
+            EXPECT_EQ(store.AddMacroSteps(std::vector<MacroStepRecord>(3)), 0);
+            EXPECT_LE(ProfileNames(store).size(), 1u);
+        }
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+
+    // Writable again: the next open works and the old data is intact.
+    ::chmod((filled + "db").c_str(), 0755);
+    ::chmod((filled + "db/M_data_v1.db").c_str(), 0644);
+    ::chmod((empty + "db").c_str(), 0755);
     DataStore store;
-    EXPECT_FALSE(store.OpenOrCreate(U(folder), u"M"));
-    ExpectEveryOperationFails(store);
-    ::chmod((folder + "db").c_str(), 0700);
-    EXPECT_TRUE(store.OpenOrCreate(U(folder), u"M"));
+    EXPECT_TRUE(store.OpenOrCreate(U(empty), u"M"));
+    ASSERT_TRUE(store.OpenOrCreate(U(filled), u"M"));
+    EXPECT_EQ(ProfileNames(store), std::vector<CString>{u"kept"});
+    store.Close();
+    std::error_code ec;
+    fs::remove_all(base, ec);
 }
 
 TEST(StoreFiles, BadFilesFailEveryOperationAndRecoverAfterDelete) {
