@@ -23,8 +23,9 @@ struct OrbelWindow {
     WindowKind kind = WindowKind::Normal;
     bool enabled = true;
     bool visible = false;
-    // Guarded by the registry lock (set from any thread).
+    // Guarded by the registry lock (read from any thread).
     CRect update;
+    CSize size;
     bool wakePosted = false;
     // UI thread only.
     uint64_t lastPaintMs = 0;
@@ -285,6 +286,10 @@ void Translate(const SDL_Event& e) {
             break;
         case SDL_WINDOWEVENT_LEAVE: Enqueue(hwnd, WM_MOUSELEAVE, 0, 0); break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
+            {
+                std::lock_guard guard(g_registryLock);
+                hwnd->size = {e.window.data1, e.window.data2};
+            }
             hwnd->surface = nullptr;
             hwnd->back.reset();
             Enqueue(hwnd, WM_SIZE, 0, MakePointLParam(e.window.data1, e.window.data2));
@@ -432,6 +437,7 @@ HWND Platform::CreateNativeWindow(MWindow* owner, HWND parent, const CString& ti
     window->parent = Live(parent) ? parent : nullptr;
     window->kind = kind;
     window->title = title;
+    window->size = {w, h};
     {
         std::lock_guard guard(g_registryLock);
         g_windows[window] = window->sdlId;
@@ -558,6 +564,10 @@ void Platform::SetWindowRect(HWND hwnd, const CRect& rc) {
     SDL_SetWindowPosition(hwnd->sdl, rc.left, rc.top);
     if (rc.Width() > 0 && rc.Height() > 0 && (w != rc.Width() || h != rc.Height())) {
         SDL_SetWindowSize(hwnd->sdl, rc.Width(), rc.Height());
+        {
+            std::lock_guard guard(g_registryLock);
+            hwnd->size = rc.Size();
+        }
         // Offscreen windows report no size change of their own.
         hwnd->back.reset();
         hwnd->surface = nullptr;
@@ -714,9 +724,8 @@ void Platform::InvalidateRect(HWND hwnd, const CRect* rc) {
     {
         std::lock_guard guard(g_registryLock);
         if (!hwnd || g_windows.count(hwnd) == 0) return;
-        int w = 0, h = 0;
-        SDL_GetWindowSize(hwnd->sdl, &w, &h);
-        CRect area(0, 0, w, h);
+        // The size kept here, not SDL's: this runs on any thread.
+        CRect area(0, 0, hwnd->size.cx, hwnd->size.cy);
         if (rc) area.IntersectRect(area, *rc);
         if (area.IsRectEmpty()) return;
         hwnd->update.UnionRect(hwnd->update, area);
