@@ -14,8 +14,7 @@ void DeviceDetection::RefreshDeviceState() {
     std::vector<ModeLine> lines = m_modes.Lines();
     for (size_t i = 0; i < lines.size(); ++i) {
         const ModeLine& line = lines[i];
-        if (m_manager.FindOpenedDevice(line.vendorId, line.productId, line.productName, line.modeValue) == -1)
-            continue;
+        if (m_manager.FindOpenedDevice(line.vendorId, line.productId, line.productName, line.modeValue) == -1) continue;
         m_connectedToCatalogue = true;
         m_modes.SetPresent(i, true);
         m_view.SetDeviceListState(line.deviceType, 1);

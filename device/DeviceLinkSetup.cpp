@@ -8,8 +8,7 @@ namespace device {
 namespace {
 
 // Finds "--name VALUE" or "--name=VALUE"; the last one given wins.
-bool FindOption(const std::vector<std::string>& args, std::string_view name, std::string& value,
-                std::string& error) {
+bool FindOption(const std::vector<std::string>& args, std::string_view name, std::string& value, std::string& error) {
     bool found = false;
     for (size_t i = 0; i < args.size(); ++i) {
         std::string_view arg = args[i];

@@ -46,8 +46,8 @@ bool DeviceManager::EnsureInitLocked() {
 
 // --- catalogue ---
 
-void DeviceManager::AddSupportedDevice(int vid, int pid, const CString& productName, int deviceType,
-                                       int connectionMode, const CString& hidInterface) {
+void DeviceManager::AddSupportedDevice(int vid, int pid, const CString& productName, int deviceType, int connectionMode,
+                                       const CString& hidInterface) {
     std::lock_guard lock(m_mutex);
     m_catalogue.push_back({vid, pid, productName, deviceType, connectionMode, hidInterface});
 }

@@ -34,10 +34,10 @@ namespace device {
 struct SupportedDevice {
     int vendorId = 0;
     int productId = 0;
-    CString productName;    // empty matches any product string
+    CString productName;  // empty matches any product string
     int deviceType = 0;
     int connectionMode = 0;
-    CString hidInterface;   // pattern for device events
+    CString hidInterface;  // pattern for device events
 };
 
 // One opened vendor interface, as callers see it (the handle stays inside).
@@ -45,12 +45,12 @@ struct OpenedDeviceInfo {
     int index = 0;
     uint16_t vendorId = 0;
     uint16_t productId = 0;
-    std::string path;       // canonical interface name as enumerated
+    std::string path;  // canonical interface name as enumerated
     CString productString;
     int releaseNumber = 0;
     int deviceType = 0;
     int connectionMode = 0;
-    int online = 0;         // 1 when wired
+    int online = 0;  // 1 when wired
 };
 
 class DeviceManager {
@@ -149,7 +149,7 @@ private:
     std::vector<Opened> m_opened;
     std::vector<SupportedDevice> m_catalogue;
     int m_selectedType = 0;
-    hid::Device* m_active = nullptr;              // points into m_opened
+    hid::Device* m_active = nullptr;  // points into m_opened
     int m_activeIndex = -1;
     std::unique_ptr<hid::Device> m_control;
 };

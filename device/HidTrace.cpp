@@ -12,9 +12,12 @@ const std::chrono::steady_clock::time_point g_processStart = std::chrono::steady
 
 const char* KindName(HidTraceWriter::Kind kind) {
     switch (kind) {
-        case HidTraceWriter::Kind::Out: return "out";
-        case HidTraceWriter::Kind::FeatureSet: return "feature-set";
-        case HidTraceWriter::Kind::FeatureGet: return "feature-get";
+        case HidTraceWriter::Kind::Out:
+            return "out";
+        case HidTraceWriter::Kind::FeatureSet:
+            return "feature-set";
+        case HidTraceWriter::Kind::FeatureGet:
+            return "feature-get";
     }
     return "?";
 }

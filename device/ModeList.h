@@ -16,7 +16,7 @@ namespace device {
 struct ModeLine {
     int vendorId = 0;
     int productId = 0;
-    CString productName;   // empty matches any product string
+    CString productName;  // empty matches any product string
     int deviceType = 0;
     int modeValue = 0;     // connection mode
     CString hidInterface;  // pattern in device interface names; empty matches all

@@ -20,14 +20,14 @@ namespace hid {
 
 // One top-level collection of an enumerated HID interface.
 struct DeviceInfo {
-    std::string path;             // canonical interface name, the name to open
+    std::string path;  // canonical interface name, the name to open
     uint16_t vendorId = 0;
     uint16_t productId = 0;
     uint16_t releaseNumber = 0;
     CString productString;
     uint16_t usagePage = 0;
     uint16_t usage = 0;
-    int interfaceNumber = -1;     // -1 when the bus has no interface numbers
+    int interfaceNumber = -1;  // -1 when the bus has no interface numbers
 };
 
 // An open interface. Closing is destruction. Calls block until the

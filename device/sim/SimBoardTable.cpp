@@ -1,5 +1,7 @@
 #include "device/sim/SimBoardTable.h"
 
+#include <algorithm>
+
 #include "device/DeviceReports.h"
 
 namespace device::sim {
@@ -20,19 +22,21 @@ std::vector<SimInterfaceSpec> UsbInterfaces(bool withControl) {
 }
 
 std::vector<SimInterfaceSpec> BluetoothInterfaces() {
-    return {{-1, kGenericDesktop, kKeyboardUsage}, {-1, kConsumerPage, kConsumerControl},
+    return {{-1, kGenericDesktop, kKeyboardUsage},
+            {-1, kConsumerPage, kConsumerControl},
             {-1, kVendorUsagePage, kVendorUsage}};
 }
 
 const char* ModeSuffix(int mode) {
     switch (mode) {
-        case kConnReceiver: return "receiver";
-        case kConnBluetooth: return "bluetooth";
-        default: return "";
+        case kConnReceiver:
+            return "receiver";
+        case kConnBluetooth:
+            return "bluetooth";
+        default:
+            return "";
     }
 }
-
-std::string KnownModels();
 
 }  // namespace
 
@@ -47,6 +51,23 @@ const std::vector<SimBoardSpec>& SimBoardTable() {
     };
     return table;
 }
+
+namespace {
+
+// The model names of the table, each once, for error messages.
+std::string KnownModels() {
+    std::vector<std::string> seen;
+    std::string list;
+    for (const SimBoardSpec& spec : SimBoardTable()) {
+        if (std::find(seen.begin(), seen.end(), spec.deviceInfo) != seen.end()) continue;
+        seen.push_back(spec.deviceInfo);
+        if (!list.empty()) list += ", ";
+        list += spec.deviceInfo;
+    }
+    return list;
+}
+
+}  // namespace
 
 bool ParseSimulateList(std::string_view text, std::vector<SimBoardSpec>& boards, std::string& error) {
     boards.clear();
@@ -73,8 +94,7 @@ bool ParseSimulateList(std::string_view text, std::vector<SimBoardSpec>& boards,
         } else if (mode == "bluetooth") {
             modeValue = kConnBluetooth;
         } else if (item.find(':') != std::string_view::npos) {
-            error = "--simulate: unknown connection mode \"" + std::string(mode) +
-                    "\" (use :receiver or :bluetooth)";
+            error = "--simulate: unknown connection mode \"" + std::string(mode) + "\" (use :receiver or :bluetooth)";
             boards.clear();
             return false;
         }
@@ -92,7 +112,8 @@ bool ParseSimulateList(std::string_view text, std::vector<SimBoardSpec>& boards,
             if (modelKnown)
                 error = "--simulate: " + std::string(model) + " has no " + ModeSuffix(modeValue) + " connection";
             else
-                error = "--simulate: unknown keyboard \"" + std::string(model) + "\" (known: " + KnownModels() + ", all)";
+                error =
+                    "--simulate: unknown keyboard \"" + std::string(model) + "\" (known: " + KnownModels() + ", all)";
             boards.clear();
             return false;
         }
@@ -101,20 +122,4 @@ bool ParseSimulateList(std::string_view text, std::vector<SimBoardSpec>& boards,
     return true;
 }
 
-}  // namespace device::sim
-
-namespace device::sim {
-namespace {
-
-std::string KnownModels() {
-    std::string list;
-    for (const SimBoardSpec& spec : SimBoardTable()) {
-        if (list.find(spec.deviceInfo) != std::string::npos) continue;
-        if (!list.empty()) list += ", ";
-        list += spec.deviceInfo;
-    }
-    return list;
-}
-
-}  // namespace
 }  // namespace device::sim

@@ -21,8 +21,8 @@ struct SimInterfaceSpec {
 
 // One model on one connection mode, as a real board shows itself.
 struct SimBoardSpec {
-    std::string deviceInfo;      // catalogue device_info: k104, k87, k68
-    int mode = 0;                // 0 wired, 1 receiver, 2 Bluetooth
+    std::string deviceInfo;  // catalogue device_info: k104, k87, k68
+    int mode = 0;            // 0 wired, 1 receiver, 2 Bluetooth
     uint16_t vendorId = 0;
     uint16_t productId = 0;
     CString productString;

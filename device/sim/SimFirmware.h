@@ -19,7 +19,7 @@ struct SimBoardState {
     uint16_t firmwareVersion = 0;
     FeatureBlock slotTable{};  // byte 0 unused, 1-13 macro slots, 14-23 remap slots
     enum class Pending { None, Version, SlotTable } pending = Pending::None;
-    int nextChunk = 0;         // next 7-byte chunk of the slot table to answer
+    int nextChunk = 0;  // next 7-byte chunk of the slot table to answer
 };
 
 class SimFirmware {

@@ -29,7 +29,7 @@ class SimulatedKeyboard {
 public:
     struct Interface {
         SimInterfaceSpec spec;
-        std::string path;        // canonical interface name
+        std::string path;  // canonical interface name
     };
 
     // firstHidNumber numbers the board's HID devices in their sysfs ids.

@@ -142,6 +142,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Api> CreateHidapiBackend() { return std::make_unique<HidapiApi>(); }
+std::unique_ptr<Api> CreateHidapiBackend() {
+    return std::make_unique<HidapiApi>();
+}
 
 }  // namespace hid

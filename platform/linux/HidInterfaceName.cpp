@@ -7,8 +7,12 @@
 namespace hid {
 namespace {
 
-bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsHex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 bool AllHex(std::string_view s) {
     if (s.empty()) return false;

@@ -113,6 +113,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Monitor> CreateUdevMonitor() { return std::make_unique<UdevMonitor>(); }
+std::unique_ptr<Monitor> CreateUdevMonitor() {
+    return std::make_unique<UdevMonitor>();
+}
 
 }  // namespace hotplug

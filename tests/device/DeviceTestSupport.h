@@ -31,8 +31,8 @@ inline void AddCatalogue(device::DeviceManager& manager, device::ModeList* modes
         manager.AddSupportedDevice(spec.vendorId, spec.productId, spec.productString, spec.deviceType, spec.mode,
                                    hidInterface);
         if (modes)
-            modes->AddLine({spec.vendorId, spec.productId, spec.productString, spec.deviceType, spec.mode,
-                            hidInterface, false});
+            modes->AddLine(
+                {spec.vendorId, spec.productId, spec.productString, spec.deviceType, spec.mode, hidInterface, false});
     }
 }
 

@@ -70,8 +70,8 @@ TEST(DetectionTest, NoKeyboard) {
     c.Detect();
     EXPECT_FALSE(c.detection.AnyDeviceOpen());
     EXPECT_EQ(c.detection.ConnectionMode(), -1);
-    EXPECT_EQ(c.view.calls, (std::vector<std::string>{"reset", "header 61", "tab 0", "area 0", "clear-tab-picture",
-                                                      "repaint"}));
+    EXPECT_EQ(c.view.calls,
+              (std::vector<std::string>{"reset", "header 61", "tab 0", "area 0", "clear-tab-picture", "repaint"}));
     EXPECT_TRUE(c.queue.Snapshot().empty());
     EXPECT_TRUE(c.layouts.loads.empty());
 }
@@ -87,9 +87,9 @@ TEST(DetectionTest, WiredSecondFamilyBoard) {
     EXPECT_EQ(c.manager.SelectedDeviceType(), 201);
     EXPECT_TRUE(c.modes.IsPresent(1));
     EXPECT_FALSE(c.modes.IsPresent(2));
-    EXPECT_EQ(c.view.calls, (std::vector<std::string>{"reset", "list 201 1", "header 60", "flags 71", "area 1",
-                                                      "tabs 1", "status 1", "label 51", "picture icon\\icon_keyboard.png",
-                                                      "tab 1", "repaint"}));
+    EXPECT_EQ(c.view.calls,
+              (std::vector<std::string>{"reset", "list 201 1", "header 60", "flags 71", "area 1", "tabs 1", "status 1",
+                                        "label 51", "picture icon\\icon_keyboard.png", "tab 1", "repaint"}));
     EXPECT_EQ(c.queue.Snapshot(), (std::vector<int>{kCmdVersionQuery, kCmdReload}));
     EXPECT_TRUE(c.layouts.loads.empty());  // the 201 layout is already loaded
 }

@@ -34,18 +34,18 @@ TEST(DeviceEventsTest, ArrivalsQueueOneRescanEach) {
     Events e;
     e.Send(kDeviceArrival, kK87Wired);
     e.Send(kDeviceArrival, u"hid#vid_1209&pid_0002&mi_02#0003:1209:0002.0006");  // compared upper-cased
-    e.Send(kDeviceArrival, kK87Keyboard);                                      // another interface: no match
+    e.Send(kDeviceArrival, kK87Keyboard);                                        // another interface: no match
     e.Send(kDeviceArrival, u"HID#VID_046D&PID_C52B&MI_02#0003:046D:C52B.0001");
     EXPECT_EQ(e.queue.Snapshot(), (std::vector<int>{kCmdDeviceArrived, kCmdDeviceArrived}));
 }
 
 TEST(DeviceEventsTest, IgnoredNotifications) {
     Events e;
-    e.Send(kDeviceArrival, kK87Bluetooth);            // Bluetooth HID service
-    e.Send(0x8001, kK87Wired);                        // query remove
-    e.Send(kDeviceArrival, kK87Wired, 3);             // not a device interface
+    e.Send(kDeviceArrival, kK87Bluetooth);  // Bluetooth HID service
+    e.Send(0x8001, kK87Wired);              // query remove
+    e.Send(kDeviceArrival, kK87Wired, 3);   // not a device interface
     e.events.OnDeviceChange(kDeviceArrival, nullptr);
-    e.Send(kDeviceRemoveComplete, kK87Wired);         // never found by a scan
+    e.Send(kDeviceRemoveComplete, kK87Wired);  // never found by a scan
     EXPECT_TRUE(e.queue.Snapshot().empty());
 }
 
@@ -57,7 +57,7 @@ TEST(DeviceEventsTest, RemovalClearsThePresentFlagOnce) {
     EXPECT_TRUE(e.modes.IsPresent(2));
     e.Send(kDeviceRemoveComplete, kK87Wired);
     EXPECT_FALSE(e.modes.IsPresent(1));
-    e.Send(kDeviceRemoveComplete, kK87Wired);      // already clear
+    e.Send(kDeviceRemoveComplete, kK87Wired);  // already clear
     EXPECT_EQ(e.queue.Snapshot(), (std::vector<int>{kCmdDeviceRemoved}));
 }
 

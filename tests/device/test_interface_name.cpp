@@ -21,10 +21,10 @@ TEST(InterfaceNameTest, RecordedSysfsPaths) {
         {"/devices/pci0000:00/0000:00:14.0/usb1/1-3/1-3:1.10/0003:1209:0001.0002/hidraw/hidraw1",
          "HID#VID_1209&PID_0001&MI_0A#0003:1209:0001.0002"},
         // USB id without a USB interface folder (uhid): no interface number.
-        {"/devices/virtual/misc/uhid/0003:1209:0002.0009/hidraw/hidraw0",
-         "HID#VID_1209&PID_0002#0003:1209:0002.0009"},
+        {"/devices/virtual/misc/uhid/0003:1209:0002.0009/hidraw/hidraw0", "HID#VID_1209&PID_0002#0003:1209:0002.0009"},
         // Bluetooth.
-        {"/devices/pci0000:00/0000:00:14.0/usb1/1-10/1-10:1.0/bluetooth/hci0/hci0:256/0005:1209:0004.000A/hidraw/hidraw4",
+        {"/devices/pci0000:00/0000:00:14.0/usb1/1-10/1-10:1.0/bluetooth/hci0/hci0:256/0005:1209:0004.000A/hidraw/"
+         "hidraw4",
          "HID#{00001812-0000-1000-8000-00805F9B34FB}_VID_1209&PID_0004#0005:1209:0004.000A"},
         {"/devices/virtual/misc/uhid/0005:1209:0004.000B/hidraw/hidraw5",
          "HID#{00001812-0000-1000-8000-00805F9B34FB}_VID_1209&PID_0004#0005:1209:0004.000B"},
@@ -57,7 +57,8 @@ TEST(InterfaceNameTest, UdevEvents) {
         {"MAJOR", "241"},
         {"MINOR", "2"},
     };
-    EXPECT_EQ(InterfaceNameFromUdev(add), std::optional<std::string>("HID#VID_1209&PID_0001&MI_03#0003:1209:0001.0004"));
+    EXPECT_EQ(InterfaceNameFromUdev(add),
+              std::optional<std::string>("HID#VID_1209&PID_0001&MI_03#0003:1209:0001.0004"));
     // The removal of the same node carries the same DEVPATH.
     std::map<std::string, std::string> remove = add;
     remove["ACTION"] = "remove";
@@ -67,7 +68,8 @@ TEST(InterfaceNameTest, UdevEvents) {
         {"DEVPATH", "/devices/virtual/misc/uhid/0003:1209:0002.0009/hidraw/hidraw0"},
         {"ID_USB_INTERFACE_NUM", "02"},
     };
-    EXPECT_EQ(InterfaceNameFromUdev(noFolder), std::optional<std::string>("HID#VID_1209&PID_0002&MI_02#0003:1209:0002.0009"));
+    EXPECT_EQ(InterfaceNameFromUdev(noFolder),
+              std::optional<std::string>("HID#VID_1209&PID_0002&MI_02#0003:1209:0002.0009"));
 }
 
 TEST(InterfaceNameTest, NameHelpers) {

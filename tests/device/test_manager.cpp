@@ -68,8 +68,8 @@ TEST(ManagerScanTest, ConnectionModeAndActiveHandleOrder) {
         int connectionMode;
         uint16_t activePid;
     } cases[] = {
-        {{1, 0}, 0, 0x0002},     // wired wins both
-        {{1, 2}, 2, 0x0003},     // Bluetooth named, but the receiver carries the reports
+        {{1, 0}, 0, 0x0002},  // wired wins both
+        {{1, 2}, 2, 0x0003},  // Bluetooth named, but the receiver carries the reports
         {{2}, 2, 0x0004},
         {{1}, 1, 0x0003},
     };
@@ -120,7 +120,7 @@ TEST(ManagerScanTest, InterfaceRulesOnListedCollections) {
         devtest::Collection(vendor, 1),
         devtest::Collection(lowerControl, 1),
         devtest::Collection(laterControl, 1),
-        devtest::Collection("HID#VID_1209&PID_0001&MI_02#" + std::string(1000, 'X'), 1),        // too long
+        devtest::Collection("HID#VID_1209&PID_0001&MI_02#" + std::string(1000, 'X'), 1),  // too long
         devtest::Collection("HID#VID_1209&PID_0001&MI_02#0003:1209:0001.0004", 1, 0xFF01, 1, u"Other"),
         devtest::Collection("HID#VID_1209&PID_0001&MI_02#0003:1209:0001.0005", 1),
     };

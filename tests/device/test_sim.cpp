@@ -16,17 +16,12 @@ TEST(SimulateListTest, Parsing) {
         const char* text;
         std::vector<uint16_t> pids;  // empty: an error
     } cases[] = {
-        {"k87", {2}},
-        {"k104,k87:receiver,k87:bluetooth", {1, 3, 4}},
-        {"k68:receiver", {6}},
-        {"all", {1, 2, 3, 4, 5, 6}},
-        {"K87", {}},           // case-sensitive
-        {"k99", {}},
-        {"k104:receiver", {}},
-        {"k68:bluetooth", {}},
-        {"k87:wired", {}},
-        {"k87,", {}},
-        {"", {}},
+        {"k87", {2}},          {"k104,k87:receiver,k87:bluetooth", {1, 3, 4}},
+        {"k68:receiver", {6}}, {"all", {1, 2, 3, 4, 5, 6}},
+        {"K87", {}},  // case-sensitive
+        {"k99", {}},           {"k104:receiver", {}},
+        {"k68:bluetooth", {}}, {"k87:wired", {}},
+        {"k87,", {}},          {"", {}},
     };
     for (const Case& c : cases) {
         std::vector<sim::SimBoardSpec> boards;
@@ -64,8 +59,8 @@ TEST(SimulateListTest, OptionsWinOverVariables) {
 TEST(SimulateListTest, UnknownModelEndsWithExitCodeTwo) {
     DeviceLink link;
     std::string error, warning;
-    EXPECT_FALSE(BuildDeviceLink(ReadDeviceLinkOptions({"--simulate", "k87,nope"}, nullptr, nullptr), link, error,
-                                 warning));
+    EXPECT_FALSE(
+        BuildDeviceLink(ReadDeviceLinkOptions({"--simulate", "k87,nope"}, nullptr, nullptr), link, error, warning));
     EXPECT_NE(error.find("nope"), std::string::npos);
     EXPECT_EQ(sim::kExitBadSimulateList, 2);
     EXPECT_FALSE(link.api);

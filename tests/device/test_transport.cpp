@@ -25,7 +25,9 @@ struct Link {
     }
 };
 
-FeatureReport SlotTableRequest() { return {kFeatureReportId, kCmdReadSlotTable, kCmdReadSlotTableArg}; }
+FeatureReport SlotTableRequest() {
+    return {kFeatureReportId, kCmdReadSlotTable, kCmdReadSlotTableArg};
+}
 
 FeatureBlock Numbered() {
     FeatureBlock block{};
@@ -33,7 +35,9 @@ FeatureBlock Numbered() {
     return block;
 }
 
-double Ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 }  // namespace
 

@@ -10,7 +10,9 @@
 
 namespace {
 
-std::string Generator() { return testenv::SourceDir() + "/tools/udevrules/GenerateUdevRules.cmake"; }
+std::string Generator() {
+    return testenv::SourceDir() + "/tools/udevrules/GenerateUdevRules.cmake";
+}
 
 // The ids each rule line grants; fails the test on any other kind of line.
 std::set<std::string> Granted(const std::string& rules) {
@@ -68,17 +70,17 @@ TEST(UdevRulesTest, GeneratedFromACatalogue) {
 )");
     std::string out = dir + "/60-tastra.rules";
     std::string err;
-    ASSERT_EQ(testenv::RunProcess({TASTRA_CMAKE_COMMAND, "-DCONFIG=" + dir + "/config.xml", "-DOUTPUT=" + out, "-P",
-                                   Generator()},
-                                  nullptr, &err),
+    ASSERT_EQ(testenv::RunProcess(
+                  {TASTRA_CMAKE_COMMAND, "-DCONFIG=" + dir + "/config.xml", "-DOUTPUT=" + out, "-P", Generator()},
+                  nullptr, &err),
               0)
         << err;
     EXPECT_EQ(Granted(testenv::ReadFile(out)),
               (std::set<std::string>{"1209:0001", "1209:0002", "1209:0003", "1209:0004", "1209:ABCD"}));
 
     // No catalogue: a valid file that grants nothing.
-    ASSERT_EQ(testenv::RunProcess({TASTRA_CMAKE_COMMAND, "-DCONFIG=" + dir + "/missing.xml", "-DOUTPUT=" + out, "-P",
-                                   Generator()}),
+    ASSERT_EQ(testenv::RunProcess(
+                  {TASTRA_CMAKE_COMMAND, "-DCONFIG=" + dir + "/missing.xml", "-DOUTPUT=" + out, "-P", Generator()}),
               0);
     EXPECT_TRUE(Granted(testenv::ReadFile(out)).empty());
 }
