@@ -404,3 +404,24 @@ TEST_F(PaintTest, CaretBlinksOnlyForTheFocusedOwnerInAFocusedWindow) {
     Pm().RemoveControl(edit);
     EXPECT_EQ(Pm().GetCurrentCaretObject(), nullptr);
 }
+
+TEST_F(PaintTest, ARepaintRequestedWhilePaintingIsNotLost) {
+    Platform::UseManualClock(true);
+    struct Restless : public RecordingControl {
+        using RecordingControl::RecordingControl;
+        void DrawControl(HDC& hdc, CRect clip) override {
+            RecordingControl::DrawControl(hdc, clip);
+            if (again-- > 0) UpdateControl(1, 0);  // as an animation frame does
+        }
+        int again = 1;
+    };
+    auto* c = dialog.Add<Restless>(1u, CRect(10, 10, 20, 20));
+    dialog.InvalidateRect(nullptr);
+    Paint();
+    const int draws = c->draws;
+    CRect pending;
+    EXPECT_TRUE(Platform::GetUpdateRect(Hwnd(), pending));
+    Platform::AdvanceClock(Platform::kMinPaintIntervalMs);
+    Pump();
+    EXPECT_EQ(c->draws, draws + 1);
+}

@@ -29,6 +29,7 @@ struct OrbelWindow {
     bool wakePosted = false;
     // UI thread only.
     uint64_t lastPaintMs = 0;
+    uint64_t paintCount = 0;
     bool painted = false;
     std::unique_ptr<MCanvas> back;
     bool backIsSurface = false;
@@ -682,10 +683,12 @@ LRESULT Platform::DispatchMessage(const MSG& msg) {
     if (!msg.hwnd) return 0;
     if (msg.message == WM_PAINT) {
         if (!Live(msg.hwnd)) return 0;
+        const uint64_t paintsBefore = msg.hwnd->paintCount;
         const LRESULT r = SendMessage(msg.hwnd, WM_PAINT, 0, 0);
-        // A window that did not paint must not be asked again at once.
+        // A window that did not paint at all must not be asked again at once;
+        // what was invalidated while it painted stays for the next paint.
         CRect rc;
-        if (GetUpdateRect(msg.hwnd, rc)) {
+        if (Live(msg.hwnd) && msg.hwnd->paintCount == paintsBefore && GetUpdateRect(msg.hwnd, rc)) {
             MCanvas* c = BeginPaint(msg.hwnd, rc);
             if (c) EndPaint(msg.hwnd, CRect());
         }
@@ -752,6 +755,7 @@ MCanvas* Platform::BeginPaint(HWND hwnd, CRect& update) {
     }
     hwnd->lastPaintMs = NowMs();
     hwnd->painted = true;
+    ++hwnd->paintCount;
     EnsureBackBuffer(hwnd);
     if (!hwnd->back || !hwnd->back->IsValid()) return nullptr;
     update.IntersectRect(update, hwnd->back->Bounds());
