@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <set>
 
+#include "device/sim/SimState.h"
+
 namespace device::sim {
 namespace {
 
@@ -38,6 +40,7 @@ std::shared_ptr<SimulatedKeyboard> SimulatedHid::Plug(const SimBoardSpec& spec) 
         std::lock_guard lock(m_mutex);
         board = std::make_shared<SimulatedKeyboard>(spec, m_nextHidNumber);
         m_nextHidNumber += board->HidNumbersUsed();
+        AttachFamilyFirmware(board);
         std::weak_ptr<SimulatedKeyboard> weak = board;
         board->SetVanishHandler([this, weak] {
             if (auto self = weak.lock()) Unplug(self);
