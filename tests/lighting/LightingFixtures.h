@@ -177,18 +177,16 @@ public:
         setenv("PULSE_SERVER", m_server.c_str(), 1);
         setenv("HOME", m_folder.c_str(), 1);
         m_envSet = true;
-        if (!m_daemon.Spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-L",
-                             "module-native-protocol-unix socket=" + m_folder + "/native auth-anonymous=1", "-L",
-                             "module-null-sink sink_name=tastra_null"},
-                            Env()))
-            return false;
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (!m_daemon.Running()) return false;
-            if (access((m_folder + "/native").c_str(), F_OK) == 0 && Pactl({"info"}) == 0) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
+        return SpawnDaemon();
+    }
+
+    // Ends the server and starts a new one on the same socket (the
+    // environment stays as it is, so threads reading it are undisturbed).
+    bool Restart() {
+        m_players.clear();
+        m_daemon.Stop();
+        unlink((m_folder + "/native").c_str());
+        return SpawnDaemon();
     }
 
     void Stop() {
@@ -237,6 +235,21 @@ public:
     }
 
 private:
+    bool SpawnDaemon() {
+        if (!m_daemon.Spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-L",
+                             "module-native-protocol-unix socket=" + m_folder + "/native auth-anonymous=1", "-L",
+                             "module-null-sink sink_name=tastra_null"},
+                            Env()))
+            return false;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (!m_daemon.Running()) return false;
+            if (access((m_folder + "/native").c_str(), F_OK) == 0 && Pactl({"info"}) == 0) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+
     static void SaveEnv(const char* name, std::string& value, bool& had) {
         const char* v = getenv(name);
         had = v != nullptr;

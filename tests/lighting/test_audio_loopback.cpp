@@ -84,6 +84,26 @@ TEST_F(AudioLoopbackTest, LevelCaptureHearsTheToneAndTheSilenceAfter) {
     EXPECT_FALSE(capture.IsRunning());
 }
 
+TEST_F(AudioLoopbackTest, LevelCaptureComesBackAfterTheServerRestarts) {
+    LevelMeter meter;
+    AudioCapture capture(CreateAudioLoopback());
+    capture.Start(std::make_unique<AudioCapture::Proxy<LevelMeter>>(&meter, &LevelMeter::OnAudioData));
+    ASSERT_TRUE(WaitFor([&] { return meter.Size() >= 5; }, 5s));
+    ASSERT_TRUE(m_server.Restart());
+    // The capture polls on (no data) and opens the new server's output.
+    std::this_thread::sleep_for(AudioCapture::kReopenPause + 500ms);
+    size_t before = meter.Size();
+    bool heard = false;
+    for (int attempt = 0; attempt < 3 && !heard; ++attempt) {
+        auto* player = m_server.Play(m_tone);
+        ASSERT_NE(player, nullptr);
+        heard = WaitFor([&] { return meter.LoudestSince(before) > 10; }, 3s);
+        player->Wait(10s);
+    }
+    EXPECT_TRUE(heard);
+    EXPECT_TRUE(capture.IsRunning());
+}
+
 TEST_F(AudioLoopbackTest, VisualizerShowsTheToneAndFadesBack) {
     Visualizer visualizer(CreateAudioLoopback());
     visualizer.Init();
