@@ -26,9 +26,7 @@ constexpr int kRows = 10;
 // cache.
 class BenchKey : public MControlFont {
 public:
-    BenchKey(MObject* parent, unsigned id, CRect rc) : MControlFont(parent, id, rc, u"Key") {
-        m_hAlign = kAlignCenter;
-    }
+    BenchKey(MObject* parent, unsigned id, CRect rc) : MControlFont(parent, id, rc, u"Key") { m_hAlign = kAlignCenter; }
     void DrawControl(HDC& hdc, CRect) override {
         const CRect rc = GetRect();
         if (!m_update) {
@@ -73,7 +71,9 @@ BenchDialog* Dialog() {
     return dialog;
 }
 
-void AddMode(benchmark::State& state) { state.SetLabel(Platform::IsHeadless() ? "offscreen" : "display"); }
+void AddMode(benchmark::State& state) {
+    state.SetLabel(Platform::IsHeadless() ? "offscreen" : "display");
+}
 
 void BM_FullRepaintCached(benchmark::State& state) {
     BenchDialog* d = Dialog();
@@ -125,7 +125,8 @@ void BM_IdleDialogCpu(benchmark::State& state) {
         const auto end = start + std::chrono::seconds(10);
         MSG msg;
         while (std::chrono::steady_clock::now() < end) {
-            if (Platform::PeekMessage(msg)) Platform::DispatchMessage(msg);
+            if (Platform::PeekMessage(msg))
+                Platform::DispatchMessage(msg);
             else {
                 // What GetMessage does between messages: wait for the next.
                 Platform::SetTimer(d->GetSafeHwnd(), 9999, 1000);

@@ -53,7 +53,8 @@ int WaitExit(pid_t pid, int graceMs) {
     int status = 0;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(graceMs);
     while (std::chrono::steady_clock::now() < end) {
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     kill(pid, SIGKILL);
@@ -75,9 +76,8 @@ bool XvfbServer::Start(int width, int height) {
     if (pipe(fds) != 0) return false;
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     // The write end stays open in the server (not close-on-exec).
-    m_pid = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp",
-                   "-noreset"},
-                  {}, -1);
+    m_pid = Spawn(
+        {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, {}, -1);
     close(fds[1]);
     if (m_pid <= 0) {
         close(fds[0]);
@@ -99,7 +99,9 @@ bool XvfbServer::Start(int width, int height) {
     return true;
 }
 
-ChildProcess::~ChildProcess() { Stop(); }
+ChildProcess::~ChildProcess() {
+    Stop();
+}
 
 bool ChildProcess::Start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv) {
     int fds[2];

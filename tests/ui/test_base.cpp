@@ -16,10 +16,10 @@ TEST(CStringTest, InvalidInputBecomesReplacementCharacters) {
         std::u16string out;
     } cases[] = {
         {"\xFF", u"\uFFFD"},
-        {"a\xC3", u"a\uFFFD"},                // truncated sequence
-        {"\xC0\xAF", u"\uFFFD"},              // overlong form of "/"
-        {"\xED\xA0\x80", u"\uFFFD"},          // encoded surrogate
-        {"\xF4\x90\x80\x80", u"\uFFFD"},      // above U+10FFFF
+        {"a\xC3", u"a\uFFFD"},            // truncated sequence
+        {"\xC0\xAF", u"\uFFFD"},          // overlong form of "/"
+        {"\xED\xA0\x80", u"\uFFFD"},      // encoded surrogate
+        {"\xF4\x90\x80\x80", u"\uFFFD"},  // above U+10FFFF
     };
     for (const auto& c : cases) EXPECT_EQ(CString::FromUtf8(c.in).str(), c.out) << c.in.size();
     // An unpaired surrogate in UTF-16 becomes U+FFFD in UTF-8.

@@ -151,7 +151,7 @@ TEST(ControlTest, PositionItemsWithinARange) {
         FS_POSITION_ITEM item;
         int expected;
     } cases[] = {
-        {{0, 0, 10}, 110}, {{0, 1, 10}, 190}, {{1, 0, 10}, 160}, {{1, 1, 10}, 140},
+        {{0, 0, 10}, 110}, {{0, 1, 10}, 190},  {{1, 0, 10}, 160}, {{1, 1, 10}, 140},
         {{2, 0, 25}, 125}, {{2, 0, 150}, 200}, {{7, 0, 10}, 0},
     };
     for (const auto& c : cases) EXPECT_EQ(MControl::PositionItem2Value(c.item, 100, 200), c.expected) << c.item.mode;
@@ -164,9 +164,9 @@ TEST(ControlTest, FactoryKnowsClassNamesExactly) {
         bool panel;
         bool made;
     } cases[] = {
-        {u"CArea", false, true},         {u"carea", false, false},      {u"", false, false},
-        {u"MTabLayout", true, true},     {u"CGifPicture", false, true}, {u"KeyFuncControl", false, false},
-        {u"BatteryCtrl", true, false},   {u"NoSuchClass", false, false},
+        {u"CArea", false, true},       {u"carea", false, false},       {u"", false, false},
+        {u"MTabLayout", true, true},   {u"CGifPicture", false, true},  {u"KeyFuncControl", false, false},
+        {u"BatteryCtrl", true, false}, {u"NoSuchClass", false, false},
     };
     for (const auto& c : cases) {
         MControl* made = PaintManager::MakeControl(c.name, &owner, 1, CRect(0, 0, 10, 10), u"", 1, 1, c.panel);

@@ -2,10 +2,13 @@
 // xdotool; the click's notification comes out on stdout and the screenshot
 // (read with Cairo from the X server) shows the pressed button's hover face
 // and the overlay message.
+// gtest goes before Xlib, whose macros (None, Bool ...) would break it.
+// clang-format off
 #include <gtest/gtest.h>
 #include <X11/Xlib.h>
 #include <cairo-xlib.h>
 #include <cairo.h>
+// clang-format on
 
 #include <chrono>
 #include <thread>
@@ -27,7 +30,8 @@ public:
         const Window root = RootWindow(dpy, screen);
         XWindowAttributes attrs;
         XGetWindowAttributes(dpy, root, &attrs);
-        cairo_surface_t* x = cairo_xlib_surface_create(dpy, root, DefaultVisual(dpy, screen), attrs.width, attrs.height);
+        cairo_surface_t* x =
+            cairo_xlib_surface_create(dpy, root, DefaultVisual(dpy, screen), attrs.width, attrs.height);
         m_image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, attrs.width, attrs.height);
         cairo_t* cr = cairo_create(m_image);
         cairo_set_source_surface(cr, x, 0, 0);
@@ -66,8 +70,7 @@ bool Near(uint32_t a, uint32_t b, int tolerance = 6) {
 TEST(GalleryXvfbTest, ClickingTheButtonNotifiesAndShowsTheMessage) {
     XvfbServer x;
     if (!x.Start()) GTEST_SKIP() << "Xvfb did not start";
-    const std::vector<std::string> env = {"DISPLAY=" + x.Display(), "TASTRA_UI_HEADLESS=0",
-                                          "SDL_VIDEODRIVER=x11"};
+    const std::vector<std::string> env = {"DISPLAY=" + x.Display(), "TASTRA_UI_HEADLESS=0", "SDL_VIDEODRIVER=x11"};
     ChildProcess gallery;
     ASSERT_TRUE(gallery.Start({testenv::BinDir() + "/orbelui-gallery", "--quit-after", "30000"}, env));
     ASSERT_TRUE(gallery.WaitForLine("ready", 15000));

@@ -87,8 +87,10 @@ TEST(LifetimeTest, ControlsComeAndGoWhileTheAnimationTimerTicks) {
             const size_t victim = random() % live.size();
             MControl* c = live[victim];
             live.erase(live.begin() + static_cast<std::ptrdiff_t>(victim));
-            if (c->GetParantObject() == panel) panel->RemoveControl(c);
-            else pm.RemoveControl(c);
+            if (c->GetParantObject() == panel)
+                panel->RemoveControl(c);
+            else
+                pm.RemoveControl(c);
             ++removed;
         }
         Platform::InjectMouseButton(hwnd, {x + 5, y + 5}, 1, false);

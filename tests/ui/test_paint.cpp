@@ -271,8 +271,10 @@ TEST_F(PaintTest, ImageCacheKeepsTheFirstEntryAndSkipsMissingFiles) {
     EXPECT_EQ(Pm().AddImgResInfo(u"broken.png", 4), nullptr);
     EXPECT_EQ(Pm().AddImgResInfo(u"../../../etc/passwd", 4), nullptr);
     EXPECT_EQ(Pm().LoadBKImage(CString(u"missing.png")), 0);
-    if (old) setenv("TASTRA_DATA_ROOT", saved.c_str(), 1);
-    else unsetenv("TASTRA_DATA_ROOT");
+    if (old)
+        setenv("TASTRA_DATA_ROOT", saved.c_str(), 1);
+    else
+        unsetenv("TASTRA_DATA_ROOT");
 }
 
 TEST_F(PaintTest, TooltipShowsOnHoverAndClearsWhenThePointerLeaves) {

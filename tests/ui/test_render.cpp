@@ -1,7 +1,7 @@
 // Rendering: colour rules, transitions, nine-patch and image strips, GIF
 // frames (one frame never animates), text, and the BMP writer.
-#include <gtest/gtest.h>
 #include <gif_lib.h>
+#include <gtest/gtest.h>
 
 #include "tests/support/TestEnv.h"
 #include "tests/ui/UiTestSupport.h"
@@ -47,8 +47,8 @@ std::string WriteStrip(int frames, int frameWidth, int height) {
 TEST(RenderTest, CheckAlphaColorOnlyTouchesBlack) {
     struct Case {
         DWORD in, out;
-    } cases[] = {{0xFF000000, 0xFF000001}, {0x00000000, 0x00000001}, {0xFF000001, 0xFF000001},
-                 {0x80102030, 0x80102030}};
+    } cases[] = {
+        {0xFF000000, 0xFF000001}, {0x00000000, 0x00000001}, {0xFF000001, 0xFF000001}, {0x80102030, 0x80102030}};
     for (auto c : cases) {
         DWORD v = c.in;
         MRender::CheckAlphaColor(v);

@@ -23,7 +23,10 @@ TEST(WindowTest, ShowModalReturnsTheCloseCode) {
     struct Case {
         void (MDialog::*close)();
         int code;
-    } cases[] = {{&MDialog::DoOK, 1}, {&MDialog::DoCancel, 2}, {&MDialog::DoClose, 2}, {&MDialog::DoYes, 6},
+    } cases[] = {{&MDialog::DoOK, 1},
+                 {&MDialog::DoCancel, 2},
+                 {&MDialog::DoClose, 2},
+                 {&MDialog::DoYes, 6},
                  {&MDialog::DoNo, 7}};
     for (const auto& c : cases) {
         TestDialog dialog;

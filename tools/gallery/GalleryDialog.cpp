@@ -31,8 +31,8 @@ void GalleryDialog::InitUI(CRect) {
     auto* panel = new MPanel(this, 400, CRect(40, 360, 360, 560), u"");
     AddControl(panel);
     for (unsigned i = 0; i < 6; ++i) {
-        auto* b = new GalleryButton(panel, 410 + i, CRect(50, 370 + 40 * static_cast<int>(i), 330,
-                                                          400 + 40 * static_cast<int>(i)), u"Row");
+        auto* b = new GalleryButton(
+            panel, 410 + i, CRect(50, 370 + 40 * static_cast<int>(i), 330, 400 + 40 * static_cast<int>(i)), u"Row");
         b->SetManager(&GetPaintManager());
         panel->AddControl(b);
     }

@@ -40,10 +40,14 @@ int main(int argc, char** argv) {
     int quitAfter = 0;
     std::string screenshot;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--x")) x = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--y")) y = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--quit-after")) quitAfter = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--screenshot")) screenshot = argv[i + 1];
+        if (!std::strcmp(argv[i], "--x"))
+            x = std::atoi(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--y"))
+            y = std::atoi(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--quit-after"))
+            quitAfter = std::atoi(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--screenshot"))
+            screenshot = argv[i + 1];
     }
     Manager::InitGdiplus();
     TimedGallery dialog;

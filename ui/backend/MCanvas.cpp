@@ -10,10 +10,16 @@
 
 namespace {
 
-cairo_t* Cr(void* p) { return static_cast<cairo_t*>(p); }
-cairo_surface_t* Surf(void* p) { return static_cast<cairo_surface_t*>(p); }
+cairo_t* Cr(void* p) {
+    return static_cast<cairo_t*>(p);
+}
+cairo_surface_t* Surf(void* p) {
+    return static_cast<cairo_surface_t*>(p);
+}
 
-double Channel(ARGB c, int shift) { return ((c >> shift) & 0xFF) / 255.0; }
+double Channel(ARGB c, int shift) {
+    return ((c >> shift) & 0xFF) / 255.0;
+}
 
 uint32_t Unpremultiply(uint32_t p) {
     const uint32_t a = p >> 24;
@@ -40,9 +46,8 @@ MCanvas::MCanvas(int width, int height) {
 
 MCanvas::MCanvas(uint32_t* pixels, int width, int height, int stride) {
     if (!pixels || width <= 0 || height <= 0 || stride < width * 4) return;
-    cairo_surface_t* s =
-        cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels), CAIRO_FORMAT_ARGB32, width,
-                                            height, stride);
+    cairo_surface_t* s = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels),
+                                                             CAIRO_FORMAT_ARGB32, width, height, stride);
     if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(s);
         return;
@@ -68,7 +73,9 @@ uint32_t* MCanvas::Pixels() {
     return reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(Surf(m_surface)));
 }
 
-int MCanvas::Stride() const noexcept { return m_surface ? cairo_image_surface_get_stride(Surf(m_surface)) : 0; }
+int MCanvas::Stride() const noexcept {
+    return m_surface ? cairo_image_surface_get_stride(Surf(m_surface)) : 0;
+}
 
 void MCanvas::MarkDirty() {
     if (m_surface) cairo_surface_mark_dirty(Surf(m_surface));
@@ -207,8 +214,7 @@ void MCanvas::FillRoundRect(double x, double y, double w, double h, double rx, d
     cairo_fill(Cr(m_cr));
 }
 
-void MCanvas::DrawRoundRect(double x, double y, double w, double h, double rx, double ry, ARGB color,
-                            double width) {
+void MCanvas::DrawRoundRect(double x, double y, double w, double h, double rx, double ry, ARGB color, double width) {
     if (!m_cr || w <= 0 || h <= 0 || ArgbAlpha(color) == 0 || width <= 0) return;
     RoundRectPath(x, y, w, h, rx, ry);
     SetColor(color);
@@ -246,8 +252,10 @@ void PaintSurface(cairo_t* cr, cairo_surface_t* source, const CRect& dst, const 
     cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
     if (sx == 1.0 && sy == 1.0) cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
     cairo_set_operator(cr, op);
-    if (alpha >= 1.0) cairo_paint(cr);
-    else cairo_paint_with_alpha(cr, alpha);
+    if (alpha >= 1.0)
+        cairo_paint(cr);
+    else
+        cairo_paint_with_alpha(cr, alpha);
     cairo_restore(cr);
 }
 
@@ -263,8 +271,8 @@ void MCanvas::DrawImage(const MImage* image, const CRect& dst, const CRect& src,
     if (!(bounded == src)) return;
     // A sub-image is drawn from its own surface so its edges pad with itself.
     if (src.left != 0 || src.top != 0 || src.Width() != image->GetWidth() || src.Height() != image->GetHeight()) {
-        cairo_surface_t* sub = cairo_surface_create_for_rectangle(surface, src.left, src.top, src.Width(),
-                                                                  src.Height());
+        cairo_surface_t* sub =
+            cairo_surface_create_for_rectangle(surface, src.left, src.top, src.Width(), src.Height());
         PaintSurface(Cr(m_cr), sub, dst, CRect(0, 0, src.Width(), src.Height()), alpha);
         cairo_surface_destroy(sub);
         return;
@@ -367,12 +375,16 @@ void MCanvas::DrawString(const CString& text, const CRect& rc, const MFont& font
     pango_layout_get_pixel_size(layout, &w, &h);
     double x = rc.left;
     if (!wrap) {
-        if (hAlign == kAlignCenter) x = rc.left + (rc.Width() - w) / 2.0;
-        else if (hAlign == kAlignRight) x = rc.right - w;
+        if (hAlign == kAlignCenter)
+            x = rc.left + (rc.Width() - w) / 2.0;
+        else if (hAlign == kAlignRight)
+            x = rc.right - w;
     }
     double y = rc.top;
-    if (vAlign == kAlignVCenter) y = rc.top + (rc.Height() - h) / 2.0;
-    else if (vAlign == kAlignBottom) y = rc.bottom - h;
+    if (vAlign == kAlignVCenter)
+        y = rc.top + (rc.Height() - h) / 2.0;
+    else if (vAlign == kAlignBottom)
+        y = rc.bottom - h;
     cairo_save(cr);
     if (!(flags & kTextNoClip)) {
         cairo_rectangle(cr, rc.left, rc.top, rc.Width(), rc.Height());

@@ -19,15 +19,21 @@ class MImage;
 
 // Text layout flags of DrawString/MeasureString.
 enum : unsigned {
-    kTextNoWrap = 0x1000,       // one line, never wrapped
-    kTextNoClip = 0x4000,       // may draw outside the rect
-    kTextEllipsis = 0x8000,     // cut with "..." when too long
-    kTextWordWrap = 0x0800,     // wrap at words inside the rect width
+    kTextNoWrap = 0x1000,    // one line, never wrapped
+    kTextNoClip = 0x4000,    // may draw outside the rect
+    kTextEllipsis = 0x8000,  // cut with "..." when too long
+    kTextWordWrap = 0x0800,  // wrap at words inside the rect width
 };
 // Horizontal (0 left, 1 centre, 2 right) and vertical (0 top, 4 centre,
 // 8 bottom) alignment values.
-enum : unsigned { kAlignLeft = 0, kAlignCenter = 1, kAlignRight = 2, kAlignTop = 0, kAlignVCenter = 4,
-                  kAlignBottom = 8 };
+enum : unsigned {
+    kAlignLeft = 0,
+    kAlignCenter = 1,
+    kAlignRight = 2,
+    kAlignTop = 0,
+    kAlignVCenter = 4,
+    kAlignBottom = 8
+};
 
 class MCanvas {
 public:

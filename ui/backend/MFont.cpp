@@ -46,8 +46,7 @@ int MFontRegistry::AddFontFolder(const std::string& folder) {
 }
 
 std::string MFontRegistry::FamilyList(const CString& key) {
-    if (key.IsEmpty() || key == u"SourceHanSansCN-Regular")
-        return "Source Han Sans CN,Noto Sans CJK SC,sans-serif";
+    if (key.IsEmpty() || key == u"SourceHanSansCN-Regular") return "Source Han Sans CN,Noto Sans CJK SC,sans-serif";
     std::string family = key.ToUtf8();
     // A comma would start another family in the list.
     std::replace(family.begin(), family.end(), ',', ' ');

@@ -5,8 +5,13 @@
 #include "ui/base/CString.h"
 
 // Style bits: 1 bold, 2 italic, 4 underline.
-enum FontStyle : int { FontStyleRegular = 0, FontStyleBold = 1, FontStyleItalic = 2, FontStyleUnderline = 4,
-                       FontStyleBoldItalic = 3 };
+enum FontStyle : int {
+    FontStyleRegular = 0,
+    FontStyleBold = 1,
+    FontStyleItalic = 2,
+    FontStyleUnderline = 4,
+    FontStyleBoldItalic = 3
+};
 
 struct MFont {
     CString family;  // a family key; the toolkit resolves it (MFontRegistry)

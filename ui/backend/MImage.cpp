@@ -131,7 +131,8 @@ private:
             image->m_frames.push_back(s);
             if (gcb.DisposalMode == DISPOSE_BACKGROUND) {
                 for (int y = std::max(0, fy); y < std::min(h, fy + fh); ++y)
-                    for (int x = std::max(0, fx); x < std::min(w, fx + fw); ++x) screen[static_cast<size_t>(y) * w + x] = 0;
+                    for (int x = std::max(0, fx); x < std::min(w, fx + fw); ++x)
+                        screen[static_cast<size_t>(y) * w + x] = 0;
             } else if (gcb.DisposalMode == DISPOSE_PREVIOUS && !saved.empty()) {
                 screen = saved;
             }

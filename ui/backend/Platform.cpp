@@ -100,19 +100,53 @@ unsigned VkFromKeycode(SDL_Keycode k) {
     if (k >= SDLK_F13 && k <= SDLK_F24) return VK_F1 + 12 + static_cast<unsigned>(k - SDLK_F13);
     if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return VK_NUMPAD0 + 1 + static_cast<unsigned>(k - SDLK_KP_1);
     static const std::pair<SDL_Keycode, unsigned> kTable[] = {
-        {SDLK_BACKSPACE, VK_BACK}, {SDLK_TAB, VK_TAB}, {SDLK_RETURN, VK_RETURN}, {SDLK_KP_ENTER, VK_RETURN},
-        {SDLK_LSHIFT, VK_LSHIFT}, {SDLK_RSHIFT, VK_RSHIFT}, {SDLK_LCTRL, VK_LCONTROL}, {SDLK_RCTRL, VK_RCONTROL},
-        {SDLK_LALT, VK_LMENU}, {SDLK_RALT, VK_RMENU}, {SDLK_PAUSE, VK_PAUSE}, {SDLK_CAPSLOCK, VK_CAPITAL},
-        {SDLK_ESCAPE, VK_ESCAPE}, {SDLK_SPACE, VK_SPACE}, {SDLK_PAGEUP, VK_PRIOR}, {SDLK_PAGEDOWN, VK_NEXT},
-        {SDLK_END, VK_END}, {SDLK_HOME, VK_HOME}, {SDLK_LEFT, VK_LEFT}, {SDLK_UP, VK_UP}, {SDLK_RIGHT, VK_RIGHT},
-        {SDLK_DOWN, VK_DOWN}, {SDLK_PRINTSCREEN, VK_SNAPSHOT}, {SDLK_INSERT, VK_INSERT}, {SDLK_DELETE, VK_DELETE},
-        {SDLK_LGUI, VK_LWIN}, {SDLK_RGUI, VK_RWIN}, {SDLK_APPLICATION, VK_APPS}, {SDLK_KP_0, VK_NUMPAD0},
-        {SDLK_KP_MULTIPLY, VK_MULTIPLY}, {SDLK_KP_PLUS, VK_ADD}, {SDLK_KP_MINUS, VK_SUBTRACT},
-        {SDLK_KP_PERIOD, VK_DECIMAL}, {SDLK_KP_DIVIDE, VK_DIVIDE}, {SDLK_NUMLOCKCLEAR, VK_NUMLOCK},
-        {SDLK_SCROLLLOCK, VK_SCROLL}, {SDLK_SEMICOLON, VK_OEM_1}, {SDLK_EQUALS, VK_OEM_PLUS},
-        {SDLK_COMMA, VK_OEM_COMMA}, {SDLK_MINUS, VK_OEM_MINUS}, {SDLK_PERIOD, VK_OEM_PERIOD},
-        {SDLK_SLASH, VK_OEM_2}, {SDLK_BACKQUOTE, VK_OEM_3}, {SDLK_LEFTBRACKET, VK_OEM_4},
-        {SDLK_BACKSLASH, VK_OEM_5}, {SDLK_RIGHTBRACKET, VK_OEM_6}, {SDLK_QUOTE, VK_OEM_7},
+        {SDLK_BACKSPACE, VK_BACK},
+        {SDLK_TAB, VK_TAB},
+        {SDLK_RETURN, VK_RETURN},
+        {SDLK_KP_ENTER, VK_RETURN},
+        {SDLK_LSHIFT, VK_LSHIFT},
+        {SDLK_RSHIFT, VK_RSHIFT},
+        {SDLK_LCTRL, VK_LCONTROL},
+        {SDLK_RCTRL, VK_RCONTROL},
+        {SDLK_LALT, VK_LMENU},
+        {SDLK_RALT, VK_RMENU},
+        {SDLK_PAUSE, VK_PAUSE},
+        {SDLK_CAPSLOCK, VK_CAPITAL},
+        {SDLK_ESCAPE, VK_ESCAPE},
+        {SDLK_SPACE, VK_SPACE},
+        {SDLK_PAGEUP, VK_PRIOR},
+        {SDLK_PAGEDOWN, VK_NEXT},
+        {SDLK_END, VK_END},
+        {SDLK_HOME, VK_HOME},
+        {SDLK_LEFT, VK_LEFT},
+        {SDLK_UP, VK_UP},
+        {SDLK_RIGHT, VK_RIGHT},
+        {SDLK_DOWN, VK_DOWN},
+        {SDLK_PRINTSCREEN, VK_SNAPSHOT},
+        {SDLK_INSERT, VK_INSERT},
+        {SDLK_DELETE, VK_DELETE},
+        {SDLK_LGUI, VK_LWIN},
+        {SDLK_RGUI, VK_RWIN},
+        {SDLK_APPLICATION, VK_APPS},
+        {SDLK_KP_0, VK_NUMPAD0},
+        {SDLK_KP_MULTIPLY, VK_MULTIPLY},
+        {SDLK_KP_PLUS, VK_ADD},
+        {SDLK_KP_MINUS, VK_SUBTRACT},
+        {SDLK_KP_PERIOD, VK_DECIMAL},
+        {SDLK_KP_DIVIDE, VK_DIVIDE},
+        {SDLK_NUMLOCKCLEAR, VK_NUMLOCK},
+        {SDLK_SCROLLLOCK, VK_SCROLL},
+        {SDLK_SEMICOLON, VK_OEM_1},
+        {SDLK_EQUALS, VK_OEM_PLUS},
+        {SDLK_COMMA, VK_OEM_COMMA},
+        {SDLK_MINUS, VK_OEM_MINUS},
+        {SDLK_PERIOD, VK_OEM_PERIOD},
+        {SDLK_SLASH, VK_OEM_2},
+        {SDLK_BACKQUOTE, VK_OEM_3},
+        {SDLK_LEFTBRACKET, VK_OEM_4},
+        {SDLK_BACKSLASH, VK_OEM_5},
+        {SDLK_RIGHTBRACKET, VK_OEM_6},
+        {SDLK_QUOTE, VK_OEM_7},
     };
     for (const auto& [key, vk] : kTable)
         if (key == k) return vk;
@@ -124,12 +158,13 @@ SDL_Keycode KeycodeFromVk(unsigned vk) {
     if (vk == VK_CONTROL) return SDLK_LCTRL;
     if (vk == VK_MENU) return SDLK_LALT;
     static const SDL_Keycode kProbe[] = {
-        SDLK_BACKSPACE, SDLK_TAB, SDLK_RETURN, SDLK_LSHIFT, SDLK_RSHIFT, SDLK_LCTRL, SDLK_RCTRL, SDLK_LALT,
-        SDLK_RALT, SDLK_ESCAPE, SDLK_SPACE, SDLK_PAGEUP, SDLK_PAGEDOWN, SDLK_END, SDLK_HOME, SDLK_LEFT, SDLK_UP,
-        SDLK_RIGHT, SDLK_DOWN, SDLK_INSERT, SDLK_DELETE, SDLK_F1, SDLK_F2, SDLK_F3, SDLK_F4, SDLK_F5, SDLK_F6,
-        SDLK_F7, SDLK_F8, SDLK_F9, SDLK_F10, SDLK_F11, SDLK_F12, SDLK_SEMICOLON, SDLK_EQUALS, SDLK_COMMA,
-        SDLK_MINUS, SDLK_PERIOD, SDLK_SLASH, SDLK_BACKQUOTE, SDLK_LEFTBRACKET, SDLK_BACKSLASH, SDLK_RIGHTBRACKET,
-        SDLK_QUOTE, SDLK_KP_0, SDLK_KP_1, SDLK_KP_9, SDLK_CAPSLOCK};
+        SDLK_BACKSPACE,    SDLK_TAB,   SDLK_RETURN, SDLK_LSHIFT, SDLK_RSHIFT,    SDLK_LCTRL,       SDLK_RCTRL,
+        SDLK_LALT,         SDLK_RALT,  SDLK_ESCAPE, SDLK_SPACE,  SDLK_PAGEUP,    SDLK_PAGEDOWN,    SDLK_END,
+        SDLK_HOME,         SDLK_LEFT,  SDLK_UP,     SDLK_RIGHT,  SDLK_DOWN,      SDLK_INSERT,      SDLK_DELETE,
+        SDLK_F1,           SDLK_F2,    SDLK_F3,     SDLK_F4,     SDLK_F5,        SDLK_F6,          SDLK_F7,
+        SDLK_F8,           SDLK_F9,    SDLK_F10,    SDLK_F11,    SDLK_F12,       SDLK_SEMICOLON,   SDLK_EQUALS,
+        SDLK_COMMA,        SDLK_MINUS, SDLK_PERIOD, SDLK_SLASH,  SDLK_BACKQUOTE, SDLK_LEFTBRACKET, SDLK_BACKSLASH,
+        SDLK_RIGHTBRACKET, SDLK_QUOTE, SDLK_KP_0,   SDLK_KP_1,   SDLK_KP_9,      SDLK_CAPSLOCK};
     if (vk >= 'A' && vk <= 'Z') return SDLK_a + static_cast<SDL_Keycode>(vk - 'A');
     if (vk >= '0' && vk <= '9') return SDLK_0 + static_cast<SDL_Keycode>(vk - '0');
     for (SDL_Keycode k : kProbe)
@@ -160,7 +195,9 @@ CPoint WindowPosition(HWND hwnd) {
     return {x, y};
 }
 
-void Enqueue(HWND hwnd, unsigned msg, WPARAM w, LPARAM l) { g_queue.push_back({hwnd, msg, w, l}); }
+void Enqueue(HWND hwnd, unsigned msg, WPARAM w, LPARAM l) {
+    g_queue.push_back({hwnd, msg, w, l});
+}
 
 // Turns one SDL event into toolkit messages.
 void Translate(const SDL_Event& e) {
@@ -173,139 +210,158 @@ void Translate(const SDL_Event& e) {
         return;
     }
     switch (e.type) {
-    case SDL_MOUSEMOTION: {
-        HWND hwnd = FromSdlId(e.motion.windowID);
-        if (!hwnd) return;
-        if (g_drag.hwnd == hwnd) {
-            const CPoint pos = WindowPosition(hwnd);
-            const CPoint mouse(pos.x + e.motion.x, pos.y + e.motion.y);
-            g_lastPointer = mouse;
-            SDL_SetWindowPosition(hwnd->sdl, g_drag.startWindow.x + mouse.x - g_drag.startMouse.x,
-                                  g_drag.startWindow.y + mouse.y - g_drag.startMouse.y);
-            return;
-        }
-        {
-            const CPoint pos = WindowPosition(hwnd);
-            g_lastPointer = {pos.x + e.motion.x, pos.y + e.motion.y};
-        }
-        if (!hwnd->enabled) return;
-        Enqueue(hwnd, WM_MOUSEMOVE, MouseKeyFlags(), MakePointLParam(e.motion.x, e.motion.y));
-        return;
-    }
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: {
-        HWND hwnd = FromSdlId(e.button.windowID);
-        const bool down = e.type == SDL_MOUSEBUTTONDOWN;
-        const Uint32 mask = SDL_BUTTON(e.button.button);
-        if (down) g_mouseButtons |= mask;
-        else g_mouseButtons &= ~mask;
-        if (!hwnd) return;
-        {
-            const CPoint pos = WindowPosition(hwnd);
-            g_lastPointer = {pos.x + e.button.x, pos.y + e.button.y};
-        }
-        if (!down && g_drag.hwnd) {
-            g_drag = DragState();
-            return;
-        }
-        if (!hwnd->enabled) return;
-        unsigned msg = 0;
-        const bool dbl = down && e.button.clicks >= 2 && e.button.clicks % 2 == 0;
-        if (e.button.button == SDL_BUTTON_LEFT) msg = down ? (dbl ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN) : WM_LBUTTONUP;
-        else if (e.button.button == SDL_BUTTON_RIGHT)
-            msg = down ? (dbl ? WM_RBUTTONDBLCLK : WM_RBUTTONDOWN) : WM_RBUTTONUP;
-        else if (e.button.button == SDL_BUTTON_MIDDLE) msg = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
-        if (msg) Enqueue(hwnd, msg, MouseKeyFlags(), MakePointLParam(e.button.x, e.button.y));
-        return;
-    }
-    case SDL_MOUSEWHEEL: {
-        HWND hwnd = FromSdlId(e.wheel.windowID);
-        if (!hwnd || !hwnd->enabled) return;
-        float notches = e.wheel.preciseY;
-        if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) notches = -notches;
-        const int delta = static_cast<int>(notches * 120.0f + (notches < 0 ? -0.5f : 0.5f));
-        int mx = e.wheel.mouseX;
-        int my = e.wheel.mouseY;
-        // The wheel message carries a screen point.
-        const CPoint pos = WindowPosition(hwnd);
-        const WPARAM w = (static_cast<WPARAM>(static_cast<uint16_t>(static_cast<int16_t>(delta))) << 16) |
-                         MouseKeyFlags();
-        Enqueue(hwnd, WM_MOUSEWHEEL, w, MakePointLParam(pos.x + mx, pos.y + my));
-        return;
-    }
-    case SDL_KEYDOWN:
-    case SDL_KEYUP: {
-        const bool down = e.type == SDL_KEYDOWN;
-        const unsigned vk = VkFromKeycode(e.key.keysym.sym);
-        if (vk && vk < 256) g_keys[vk] = down;
-        UpdateModifierKeys();
-        HWND hwnd = FromSdlId(e.key.windowID);
-        if (!hwnd || !hwnd->enabled || !vk) return;
-        // The generic modifier codes, as the keys' messages name them.
-        unsigned reported = vk;
-        if (vk == VK_LSHIFT || vk == VK_RSHIFT) reported = VK_SHIFT;
-        if (vk == VK_LCONTROL || vk == VK_RCONTROL) reported = VK_CONTROL;
-        if (vk == VK_LMENU || vk == VK_RMENU) reported = VK_MENU;
-        const bool sys = g_keys[VK_MENU] || reported == VK_MENU || reported == VK_F1 + 9;
-        const unsigned msg = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
-        const LPARAM l = (e.key.repeat ? (1L << 30) : 0) | 1 | (static_cast<LPARAM>(e.key.keysym.scancode) << 16);
-        Enqueue(hwnd, msg, reported, l);
-        return;
-    }
-    case SDL_TEXTINPUT: {
-        HWND hwnd = FromSdlId(e.text.windowID);
-        if (!hwnd || !hwnd->enabled) return;
-        const CString text = CString::FromUtf8(e.text.text);
-        for (char16_t ch : text.str()) Enqueue(hwnd, WM_CHAR, ch, 1);
-        return;
-    }
-    case SDL_DROPFILE: {
-        HWND hwnd = FromSdlId(e.drop.windowID);
-        if (hwnd && e.drop.file) {
-            // lParam carries a heap copy of the path; the receiver frees it
-            // with delete (see MWindow).
-            auto* path = new CString(CString::FromUtf8(e.drop.file));
-            Enqueue(hwnd, WM_DROPFILES, 0, reinterpret_cast<LPARAM>(path));
-        }
-        if (e.drop.file) SDL_free(e.drop.file);
-        return;
-    }
-    case SDL_WINDOWEVENT: {
-        HWND hwnd = FromSdlId(e.window.windowID);
-        if (!hwnd) return;
-        switch (e.window.event) {
-        case SDL_WINDOWEVENT_CLOSE: Enqueue(hwnd, WM_CLOSE, 0, 0); break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-            g_focus = hwnd;
-            Enqueue(hwnd, WM_NCACTIVATE, 1, 0);
-            Enqueue(hwnd, WM_ACTIVATE, 1, 0);
-            break;
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-            if (g_focus == hwnd) g_focus = nullptr;
-            Enqueue(hwnd, WM_NCACTIVATE, 0, 0);
-            Enqueue(hwnd, WM_ACTIVATE, 0, 0);
-            break;
-        case SDL_WINDOWEVENT_LEAVE: Enqueue(hwnd, WM_MOUSELEAVE, 0, 0); break;
-        case SDL_WINDOWEVENT_SIZE_CHANGED:
-            {
-                std::lock_guard guard(g_registryLock);
-                hwnd->size = {e.window.data1, e.window.data2};
+        case SDL_MOUSEMOTION: {
+            HWND hwnd = FromSdlId(e.motion.windowID);
+            if (!hwnd) return;
+            if (g_drag.hwnd == hwnd) {
+                const CPoint pos = WindowPosition(hwnd);
+                const CPoint mouse(pos.x + e.motion.x, pos.y + e.motion.y);
+                g_lastPointer = mouse;
+                SDL_SetWindowPosition(hwnd->sdl, g_drag.startWindow.x + mouse.x - g_drag.startMouse.x,
+                                      g_drag.startWindow.y + mouse.y - g_drag.startMouse.y);
+                return;
             }
-            hwnd->surface = nullptr;
-            hwnd->back.reset();
-            Enqueue(hwnd, WM_SIZE, 0, MakePointLParam(e.window.data1, e.window.data2));
-            Platform::InvalidateRect(hwnd, nullptr);
-            break;
-        case SDL_WINDOWEVENT_MOVED: Enqueue(hwnd, WM_MOVE, 0, MakePointLParam(e.window.data1, e.window.data2)); break;
-        case SDL_WINDOWEVENT_EXPOSED: Platform::InvalidateRect(hwnd, nullptr); break;
-        case SDL_WINDOWEVENT_MINIMIZED: Enqueue(hwnd, WM_SIZE, 1, 0); break;
-        case SDL_WINDOWEVENT_RESTORED: Platform::InvalidateRect(hwnd, nullptr); break;
-        default: break;
+            {
+                const CPoint pos = WindowPosition(hwnd);
+                g_lastPointer = {pos.x + e.motion.x, pos.y + e.motion.y};
+            }
+            if (!hwnd->enabled) return;
+            Enqueue(hwnd, WM_MOUSEMOVE, MouseKeyFlags(), MakePointLParam(e.motion.x, e.motion.y));
+            return;
         }
-        return;
-    }
-    case SDL_QUIT: Enqueue(nullptr, WM_QUIT, 0, 0); return;
-    default: return;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            HWND hwnd = FromSdlId(e.button.windowID);
+            const bool down = e.type == SDL_MOUSEBUTTONDOWN;
+            const Uint32 mask = SDL_BUTTON(e.button.button);
+            if (down)
+                g_mouseButtons |= mask;
+            else
+                g_mouseButtons &= ~mask;
+            if (!hwnd) return;
+            {
+                const CPoint pos = WindowPosition(hwnd);
+                g_lastPointer = {pos.x + e.button.x, pos.y + e.button.y};
+            }
+            if (!down && g_drag.hwnd) {
+                g_drag = DragState();
+                return;
+            }
+            if (!hwnd->enabled) return;
+            unsigned msg = 0;
+            const bool dbl = down && e.button.clicks >= 2 && e.button.clicks % 2 == 0;
+            if (e.button.button == SDL_BUTTON_LEFT)
+                msg = down ? (dbl ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN) : WM_LBUTTONUP;
+            else if (e.button.button == SDL_BUTTON_RIGHT)
+                msg = down ? (dbl ? WM_RBUTTONDBLCLK : WM_RBUTTONDOWN) : WM_RBUTTONUP;
+            else if (e.button.button == SDL_BUTTON_MIDDLE)
+                msg = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+            if (msg) Enqueue(hwnd, msg, MouseKeyFlags(), MakePointLParam(e.button.x, e.button.y));
+            return;
+        }
+        case SDL_MOUSEWHEEL: {
+            HWND hwnd = FromSdlId(e.wheel.windowID);
+            if (!hwnd || !hwnd->enabled) return;
+            float notches = e.wheel.preciseY;
+            if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) notches = -notches;
+            const int delta = static_cast<int>(notches * 120.0f + (notches < 0 ? -0.5f : 0.5f));
+            int mx = e.wheel.mouseX;
+            int my = e.wheel.mouseY;
+            // The wheel message carries a screen point.
+            const CPoint pos = WindowPosition(hwnd);
+            const WPARAM w =
+                (static_cast<WPARAM>(static_cast<uint16_t>(static_cast<int16_t>(delta))) << 16) | MouseKeyFlags();
+            Enqueue(hwnd, WM_MOUSEWHEEL, w, MakePointLParam(pos.x + mx, pos.y + my));
+            return;
+        }
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            const bool down = e.type == SDL_KEYDOWN;
+            const unsigned vk = VkFromKeycode(e.key.keysym.sym);
+            if (vk && vk < 256) g_keys[vk] = down;
+            UpdateModifierKeys();
+            HWND hwnd = FromSdlId(e.key.windowID);
+            if (!hwnd || !hwnd->enabled || !vk) return;
+            // The generic modifier codes, as the keys' messages name them.
+            unsigned reported = vk;
+            if (vk == VK_LSHIFT || vk == VK_RSHIFT) reported = VK_SHIFT;
+            if (vk == VK_LCONTROL || vk == VK_RCONTROL) reported = VK_CONTROL;
+            if (vk == VK_LMENU || vk == VK_RMENU) reported = VK_MENU;
+            const bool sys = g_keys[VK_MENU] || reported == VK_MENU || reported == VK_F1 + 9;
+            const unsigned msg = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
+            const LPARAM l = (e.key.repeat ? (1L << 30) : 0) | 1 | (static_cast<LPARAM>(e.key.keysym.scancode) << 16);
+            Enqueue(hwnd, msg, reported, l);
+            return;
+        }
+        case SDL_TEXTINPUT: {
+            HWND hwnd = FromSdlId(e.text.windowID);
+            if (!hwnd || !hwnd->enabled) return;
+            const CString text = CString::FromUtf8(e.text.text);
+            for (char16_t ch : text.str()) Enqueue(hwnd, WM_CHAR, ch, 1);
+            return;
+        }
+        case SDL_DROPFILE: {
+            HWND hwnd = FromSdlId(e.drop.windowID);
+            if (hwnd && e.drop.file) {
+                // lParam carries a heap copy of the path; the receiver frees it
+                // with delete (see MWindow).
+                auto* path = new CString(CString::FromUtf8(e.drop.file));
+                Enqueue(hwnd, WM_DROPFILES, 0, reinterpret_cast<LPARAM>(path));
+            }
+            if (e.drop.file) SDL_free(e.drop.file);
+            return;
+        }
+        case SDL_WINDOWEVENT: {
+            HWND hwnd = FromSdlId(e.window.windowID);
+            if (!hwnd) return;
+            switch (e.window.event) {
+                case SDL_WINDOWEVENT_CLOSE:
+                    Enqueue(hwnd, WM_CLOSE, 0, 0);
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_GAINED:
+                    g_focus = hwnd;
+                    Enqueue(hwnd, WM_NCACTIVATE, 1, 0);
+                    Enqueue(hwnd, WM_ACTIVATE, 1, 0);
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_LOST:
+                    if (g_focus == hwnd) g_focus = nullptr;
+                    Enqueue(hwnd, WM_NCACTIVATE, 0, 0);
+                    Enqueue(hwnd, WM_ACTIVATE, 0, 0);
+                    break;
+                case SDL_WINDOWEVENT_LEAVE:
+                    Enqueue(hwnd, WM_MOUSELEAVE, 0, 0);
+                    break;
+                case SDL_WINDOWEVENT_SIZE_CHANGED: {
+                    std::lock_guard guard(g_registryLock);
+                    hwnd->size = {e.window.data1, e.window.data2};
+                }
+                    hwnd->surface = nullptr;
+                    hwnd->back.reset();
+                    Enqueue(hwnd, WM_SIZE, 0, MakePointLParam(e.window.data1, e.window.data2));
+                    Platform::InvalidateRect(hwnd, nullptr);
+                    break;
+                case SDL_WINDOWEVENT_MOVED:
+                    Enqueue(hwnd, WM_MOVE, 0, MakePointLParam(e.window.data1, e.window.data2));
+                    break;
+                case SDL_WINDOWEVENT_EXPOSED:
+                    Platform::InvalidateRect(hwnd, nullptr);
+                    break;
+                case SDL_WINDOWEVENT_MINIMIZED:
+                    Enqueue(hwnd, WM_SIZE, 1, 0);
+                    break;
+                case SDL_WINDOWEVENT_RESTORED:
+                    Platform::InvalidateRect(hwnd, nullptr);
+                    break;
+                default:
+                    break;
+            }
+            return;
+        }
+        case SDL_QUIT:
+            Enqueue(nullptr, WM_QUIT, 0, 0);
+            return;
+        default:
+            return;
     }
 }
 
@@ -419,7 +475,9 @@ bool Platform::Init() {
     return true;
 }
 
-bool Platform::IsHeadless() { return g_headless; }
+bool Platform::IsHeadless() {
+    return g_headless;
+}
 
 HWND Platform::CreateNativeWindow(MWindow* owner, HWND parent, const CString& title, const CRect& rect,
                                   WindowKind kind) {
@@ -467,8 +525,9 @@ void Platform::DestroyNativeWindow(HWND hwnd) {
     }
     {
         std::lock_guard guard(g_timerLock);
-        g_timers.erase(std::remove_if(g_timers.begin(), g_timers.end(), [&](const WindowTimer& t) { return t.hwnd == hwnd; }),
-                       g_timers.end());
+        g_timers.erase(
+            std::remove_if(g_timers.begin(), g_timers.end(), [&](const WindowTimer& t) { return t.hwnd == hwnd; }),
+            g_timers.end());
     }
     g_queue.erase(std::remove_if(g_queue.begin(), g_queue.end(), [&](const MSG& m) { return m.hwnd == hwnd; }),
                   g_queue.end());
@@ -481,41 +540,47 @@ void Platform::DestroyNativeWindow(HWND hwnd) {
     delete hwnd;
 }
 
-bool Platform::IsWindow(HWND hwnd) { return Live(hwnd); }
+bool Platform::IsWindow(HWND hwnd) {
+    return Live(hwnd);
+}
 
-MWindow* Platform::GetOwner(HWND hwnd) { return Live(hwnd) ? hwnd->owner : nullptr; }
+MWindow* Platform::GetOwner(HWND hwnd) {
+    return Live(hwnd) ? hwnd->owner : nullptr;
+}
 
-HWND Platform::GetParent(HWND hwnd) { return Live(hwnd) && Live(hwnd->parent) ? hwnd->parent : nullptr; }
+HWND Platform::GetParent(HWND hwnd) {
+    return Live(hwnd) && Live(hwnd->parent) ? hwnd->parent : nullptr;
+}
 
 void Platform::ShowWindow(HWND hwnd, int cmd) {
     if (!Live(hwnd)) return;
     const bool wasVisible = hwnd->visible;
     switch (cmd) {
-    case SW_HIDE:
-        SDL_HideWindow(hwnd->sdl);
-        hwnd->visible = false;
-        break;
-    case SW_SHOWMINIMIZED:
-    case SW_MINIMIZE:
-        SDL_ShowWindow(hwnd->sdl);
-        SDL_MinimizeWindow(hwnd->sdl);
-        hwnd->visible = true;
-        break;
-    case SW_SHOWMAXIMIZED:
-        SDL_ShowWindow(hwnd->sdl);
-        SDL_MaximizeWindow(hwnd->sdl);
-        hwnd->visible = true;
-        break;
-    case SW_RESTORE:
-        SDL_ShowWindow(hwnd->sdl);
-        SDL_RestoreWindow(hwnd->sdl);
-        hwnd->visible = true;
-        break;
-    default:
-        SDL_ShowWindow(hwnd->sdl);
-        if (cmd != SW_SHOWNOACTIVATE && hwnd->kind != WindowKind::Tooltip) SDL_RaiseWindow(hwnd->sdl);
-        hwnd->visible = true;
-        break;
+        case SW_HIDE:
+            SDL_HideWindow(hwnd->sdl);
+            hwnd->visible = false;
+            break;
+        case SW_SHOWMINIMIZED:
+        case SW_MINIMIZE:
+            SDL_ShowWindow(hwnd->sdl);
+            SDL_MinimizeWindow(hwnd->sdl);
+            hwnd->visible = true;
+            break;
+        case SW_SHOWMAXIMIZED:
+            SDL_ShowWindow(hwnd->sdl);
+            SDL_MaximizeWindow(hwnd->sdl);
+            hwnd->visible = true;
+            break;
+        case SW_RESTORE:
+            SDL_ShowWindow(hwnd->sdl);
+            SDL_RestoreWindow(hwnd->sdl);
+            hwnd->visible = true;
+            break;
+        default:
+            SDL_ShowWindow(hwnd->sdl);
+            if (cmd != SW_SHOWNOACTIVATE && hwnd->kind != WindowKind::Tooltip) SDL_RaiseWindow(hwnd->sdl);
+            hwnd->visible = true;
+            break;
     }
     if (wasVisible != hwnd->visible) {
         SendMessage(hwnd, WM_SHOWWINDOW, hwnd->visible ? 1 : 0, 0);
@@ -527,7 +592,9 @@ void Platform::ShowWindow(HWND hwnd, int cmd) {
         InjectActivate(hwnd, true);
 }
 
-bool Platform::IsWindowVisible(HWND hwnd) { return Live(hwnd) && hwnd->visible; }
+bool Platform::IsWindowVisible(HWND hwnd) {
+    return Live(hwnd) && hwnd->visible;
+}
 
 bool Platform::IsIconic(HWND hwnd) {
     return Live(hwnd) && (SDL_GetWindowFlags(hwnd->sdl) & SDL_WINDOW_MINIMIZED) != 0;
@@ -539,15 +606,19 @@ bool Platform::IsZoomed(HWND hwnd) {
 
 void Platform::Maximize(HWND hwnd, bool maximize) {
     if (!Live(hwnd)) return;
-    if (maximize) SDL_MaximizeWindow(hwnd->sdl);
-    else SDL_RestoreWindow(hwnd->sdl);
+    if (maximize)
+        SDL_MaximizeWindow(hwnd->sdl);
+    else
+        SDL_RestoreWindow(hwnd->sdl);
 }
 
 void Platform::EnableWindow(HWND hwnd, bool enable) {
     if (Live(hwnd)) hwnd->enabled = enable;
 }
 
-bool Platform::IsWindowEnabled(HWND hwnd) { return Live(hwnd) && hwnd->enabled; }
+bool Platform::IsWindowEnabled(HWND hwnd) {
+    return Live(hwnd) && hwnd->enabled;
+}
 
 void Platform::Raise(HWND hwnd) {
     if (!Live(hwnd)) return;
@@ -555,7 +626,9 @@ void Platform::Raise(HWND hwnd) {
     if (g_headless && g_focus != hwnd) InjectActivate(hwnd, true);
 }
 
-HWND Platform::GetActiveWindow() { return Live(g_focus) ? g_focus : nullptr; }
+HWND Platform::GetActiveWindow() {
+    return Live(g_focus) ? g_focus : nullptr;
+}
 
 void Platform::SetWindowRect(HWND hwnd, const CRect& rc) {
     if (!Live(hwnd)) return;
@@ -598,7 +671,9 @@ void Platform::SetWindowTitle(HWND hwnd, const CString& title) {
     SDL_SetWindowTitle(hwnd->sdl, title.ToUtf8().c_str());
 }
 
-CString Platform::GetWindowTitle(HWND hwnd) { return Live(hwnd) ? hwnd->title : CString(); }
+CString Platform::GetWindowTitle(HWND hwnd) {
+    return Live(hwnd) ? hwnd->title : CString();
+}
 
 CRect Platform::GetWorkArea(HWND hwnd) {
     int display = Live(hwnd) ? SDL_GetWindowDisplayIndex(hwnd->sdl) : 0;
@@ -614,12 +689,13 @@ void Platform::SetWindowIcon(HWND hwnd, const MImage* image) {
     auto* surface = static_cast<cairo_surface_t*>(image->FrameSurface(0));
     if (!surface) return;
     cairo_surface_flush(surface);
-    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormat(0, image->GetWidth(), image->GetHeight(), 32,
-                                                       SDL_PIXELFORMAT_ARGB8888);
+    SDL_Surface* icon =
+        SDL_CreateRGBSurfaceWithFormat(0, image->GetWidth(), image->GetHeight(), 32, SDL_PIXELFORMAT_ARGB8888);
     if (!icon) return;
     for (int y = 0; y < image->GetHeight(); ++y)
         for (int x = 0; x < image->GetWidth(); ++x)
-            static_cast<uint32_t*>(icon->pixels)[static_cast<size_t>(y) * (icon->pitch / 4) + x] = image->GetPixel(x, y);
+            static_cast<uint32_t*>(icon->pixels)[static_cast<size_t>(y) * (icon->pitch / 4) + x] =
+                image->GetPixel(x, y);
     SDL_SetWindowIcon(hwnd->sdl, icon);
     if (hwnd->icon) SDL_FreeSurface(hwnd->icon);
     hwnd->icon = icon;
@@ -647,7 +723,9 @@ bool Platform::PostMessage(HWND hwnd, unsigned msg, WPARAM wParam, LPARAM lParam
     return SDL_PushEvent(&e) == 1;
 }
 
-void Platform::PostQuitMessage(int exitCode) { PostMessage(nullptr, WM_QUIT, static_cast<WPARAM>(exitCode), 0); }
+void Platform::PostQuitMessage(int exitCode) {
+    PostMessage(nullptr, WM_QUIT, static_cast<WPARAM>(exitCode), 0);
+}
 
 LRESULT Platform::SendMessage(HWND hwnd, unsigned msg, WPARAM wParam, LPARAM lParam) {
     if (!Live(hwnd)) return 0;
@@ -700,11 +778,14 @@ LRESULT Platform::DispatchMessage(const MSG& msg) {
 LRESULT Platform::DefWindowProc(HWND hwnd, unsigned msg, WPARAM wParam, LPARAM) {
     if (!Live(hwnd)) return 0;
     switch (msg) {
-    case WM_CLOSE: DestroyNativeWindow(hwnd); return 0;
-    case WM_NCLBUTTONDOWN:
-        if (wParam == HTCAPTION) StartWindowDrag(hwnd);
-        return 0;
-    default: return 0;
+        case WM_CLOSE:
+            DestroyNativeWindow(hwnd);
+            return 0;
+        case WM_NCLBUTTONDOWN:
+            if (wParam == HTCAPTION) StartWindowDrag(hwnd);
+            return 0;
+        default:
+            return 0;
     }
 }
 
@@ -822,15 +903,21 @@ void Platform::UseManualClock(bool manual) {
     g_manualClock = manual;
 }
 
-void Platform::AdvanceClock(unsigned ms) { g_manualNow += ms; }
+void Platform::AdvanceClock(unsigned ms) {
+    g_manualNow += ms;
+}
 
-bool Platform::IsKeyDown(unsigned vk) { return vk < 256 && g_keys[vk]; }
+bool Platform::IsKeyDown(unsigned vk) {
+    return vk < 256 && g_keys[vk];
+}
 
 unsigned Platform::GetModifierFlags() {
     return ComputeModifierFlags(g_keys[VK_SHIFT], g_keys[VK_CONTROL], g_keys[VK_MENU]);
 }
 
-bool Platform::HasFocus(HWND hwnd) { return hwnd && g_focus == hwnd; }
+bool Platform::HasFocus(HWND hwnd) {
+    return hwnd && g_focus == hwnd;
+}
 
 void Platform::SetFocus(HWND hwnd) {
     if (!Live(hwnd)) return;
@@ -849,7 +936,9 @@ void Platform::ReleaseCapture() {
     g_capture = nullptr;
 }
 
-HWND Platform::GetCapture() { return Live(g_capture) ? g_capture : nullptr; }
+HWND Platform::GetCapture() {
+    return Live(g_capture) ? g_capture : nullptr;
+}
 
 void Platform::SetCursor(CursorKind kind) {
     if (!g_initialised || g_headless) return;
@@ -857,12 +946,23 @@ void Platform::SetCursor(CursorKind kind) {
     if (it == g_cursors.end()) {
         SDL_SystemCursor id = SDL_SYSTEM_CURSOR_ARROW;
         switch (kind) {
-        case CursorKind::Wait: id = SDL_SYSTEM_CURSOR_WAIT; break;
-        case CursorKind::Cross: id = SDL_SYSTEM_CURSOR_CROSSHAIR; break;
-        case CursorKind::SizeWE: id = SDL_SYSTEM_CURSOR_SIZEWE; break;
-        case CursorKind::SizeNS: id = SDL_SYSTEM_CURSOR_SIZENS; break;
-        case CursorKind::Hand: id = SDL_SYSTEM_CURSOR_HAND; break;
-        default: break;
+            case CursorKind::Wait:
+                id = SDL_SYSTEM_CURSOR_WAIT;
+                break;
+            case CursorKind::Cross:
+                id = SDL_SYSTEM_CURSOR_CROSSHAIR;
+                break;
+            case CursorKind::SizeWE:
+                id = SDL_SYSTEM_CURSOR_SIZEWE;
+                break;
+            case CursorKind::SizeNS:
+                id = SDL_SYSTEM_CURSOR_SIZENS;
+                break;
+            case CursorKind::Hand:
+                id = SDL_SYSTEM_CURSOR_HAND;
+                break;
+            default:
+                break;
         }
         it = g_cursors.emplace(kind, SDL_CreateSystemCursor(id)).first;
     }
@@ -954,8 +1054,10 @@ void Platform::InjectActivate(HWND hwnd, bool active) {
     e.type = SDL_WINDOWEVENT;
     e.window.windowID = hwnd->sdlId;
     e.window.event = active ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
-    if (active) g_focus = hwnd;
-    else if (g_focus == hwnd) g_focus = nullptr;
+    if (active)
+        g_focus = hwnd;
+    else if (g_focus == hwnd)
+        g_focus = nullptr;
     SDL_PushEvent(&e);
 }
 

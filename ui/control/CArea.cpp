@@ -32,8 +32,10 @@ void CArea::DrawControl(HDC& hdc, CRect) {
             fill.ClearRect(local, ColorRefToArgb(m_fill));
             HDC dst = cache;
             HDC src = &fill;
-            if (m_vertical) MRender::DrawVerticalTransition(dst, src, local, local, m_startAlpha, m_endAlpha);
-            else MRender::DrawHorizontalTransition(dst, src, local, local, m_startAlpha, m_endAlpha);
+            if (m_vertical)
+                MRender::DrawVerticalTransition(dst, src, local, local, m_startAlpha, m_endAlpha);
+            else
+                MRender::DrawHorizontalTransition(dst, src, local, local, m_startAlpha, m_endAlpha);
         } else {
             cache->ClearRect(local, ColorRefToArgb(m_fill));
             if (m_frame) cache->DrawRect(local, m_frameColor);

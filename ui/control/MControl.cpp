@@ -29,7 +29,9 @@ void MControl::SetManager(PaintManager* manager) {
     InitControl(manager);
 }
 
-int MControl::PtInRect(CPoint pt) { return IsVisible() && GetRect().PtInRect(pt); }
+int MControl::PtInRect(CPoint pt) {
+    return IsVisible() && GetRect().PtInRect(pt);
+}
 
 void MControl::DrawSubControls(HDC& hdc, CRect clip) {
     std::lock_guard guard(m_controlsLock);
@@ -69,8 +71,10 @@ int MControl::OnControlSetCursor(unsigned, CPoint pt) {
 
 void MControl::InvalidateRect(const CRect* rc, int) {
     if (!m_manager) return;
-    if (m_manager->IsLayered() || !rc) m_manager->Invalidate();
-    else m_manager->InvalidateRect(*rc, 0);
+    if (m_manager->IsLayered() || !rc)
+        m_manager->Invalidate();
+    else
+        m_manager->InvalidateRect(*rc, 0);
 }
 
 int MControl::OnControlUpdate(CRect rc, int bUpdate, MControl* ctrl) {
@@ -90,9 +94,13 @@ void MControl::SetRect(CRect rc) {
     if (IsVisible() && m_parent) m_parent->OnControlUpdate(both, 1, this);
 }
 
-void MControl::SetRect(int x, int y, int w, int h) { SetRect(CRect(x, y, x + w, y + h)); }
+void MControl::SetRect(int x, int y, int w, int h) {
+    SetRect(CRect(x, y, x + w, y + h));
+}
 
-void MControl::SetVisible(int visible) { SetVisible(visible, 1); }
+void MControl::SetVisible(int visible) {
+    SetVisible(visible, 1);
+}
 
 void MControl::SetVisible(int visible, int notify) {
     if ((m_visible != 0) == (visible != 0)) return;
@@ -117,7 +125,9 @@ void MControl::SetEnabled(int enabled) {
     if (IsVisible()) UpdateControl(1, 0);
 }
 
-int MControl::IsFocusControl() const { return m_manager && m_manager->GetFocusControl() == this; }
+int MControl::IsFocusControl() const {
+    return m_manager && m_manager->GetFocusControl() == this;
+}
 
 MControl* MControl::GetControl(unsigned id) {
     {
@@ -458,7 +468,9 @@ void MControl::SetTooltip(const CString& text, CRect) {
     m_tooltip = text;
 }
 
-void MControl::SetTooltip(const char16_t* text) { SetTooltip(CString(text), CRect()); }
+void MControl::SetTooltip(const char16_t* text) {
+    SetTooltip(CString(text), CRect());
+}
 
 CString MControl::GetTooltip() const {
     std::lock_guard guard(m_stateLock);
@@ -477,8 +489,8 @@ void MControl::SetCursorEx(const char16_t* name) {
     static const struct {
         const char16_t* name;
         CursorKind kind;
-    } kCursors[] = {{MCURSOR_ARROW, CursorKind::Arrow}, {MCURSOR_WAIT, CursorKind::Wait},
-                    {MCURSOR_CROSS, CursorKind::Cross}, {MCURSOR_SIZEWE, CursorKind::SizeWE},
+    } kCursors[] = {{MCURSOR_ARROW, CursorKind::Arrow},   {MCURSOR_WAIT, CursorKind::Wait},
+                    {MCURSOR_CROSS, CursorKind::Cross},   {MCURSOR_SIZEWE, CursorKind::SizeWE},
                     {MCURSOR_SIZENS, CursorKind::SizeNS}, {MCURSOR_HAND, CursorKind::Hand},
                     {MCURSOR_HELP, CursorKind::Help}};
     for (const auto& c : kCursors)
@@ -495,12 +507,15 @@ void MControl::AddMTimer() {
 
 int MControl::PositionItem2Value(const FS_POSITION_ITEM& item, int lo, int hi) {
     switch (item.mode) {
-    case 0: return item.fromEnd ? static_cast<int>(hi - item.value) : static_cast<int>(lo + item.value);
-    case 1: {
-        const int centre = lo + (hi - lo) / 2;
-        return static_cast<int>(item.fromEnd ? centre - item.value : centre + item.value);
-    }
-    case 2: return std::min(hi, static_cast<int>(lo + (hi - lo) * item.value / 100));
-    default: return 0;
+        case 0:
+            return item.fromEnd ? static_cast<int>(hi - item.value) : static_cast<int>(lo + item.value);
+        case 1: {
+            const int centre = lo + (hi - lo) / 2;
+            return static_cast<int>(item.fromEnd ? centre - item.value : centre + item.value);
+        }
+        case 2:
+            return std::min(hi, static_cast<int>(lo + (hi - lo) * item.value / 100));
+        default:
+            return 0;
     }
 }

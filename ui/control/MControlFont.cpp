@@ -65,7 +65,9 @@ CString MControlFont::GetFontFamily(const char16_t*) {
     return m_manager ? m_manager->FindTempFont(m_fontName) : Manager::GetFontName();
 }
 
-MFont MControlFont::GetDrawFont() const { return {Manager::GetFontName(), m_fontSize, m_fontStyle}; }
+MFont MControlFont::GetDrawFont() const {
+    return {Manager::GetFontName(), m_fontSize, m_fontStyle};
+}
 
 void MControlFont::SetImageCount(int count) {
     m_imageCount = std::max(1, count);

@@ -9,6 +9,10 @@ int MObject::IsClass(const char16_t* name) {
     return std::u16string_view(mine) == std::u16string_view(name) ? 1 : 0;
 }
 
-long MObject::OnBaseMessage(unsigned, unsigned, unsigned, long) { return 0; }
+long MObject::OnBaseMessage(unsigned, unsigned, unsigned, long) {
+    return 0;
+}
 
-int MObject::OnControlUpdate(CRect, int, MControl*) { return 0; }
+int MObject::OnControlUpdate(CRect, int, MControl*) {
+    return 0;
+}

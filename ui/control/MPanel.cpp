@@ -140,8 +140,10 @@ int MPanel::OnControlUpdate(CRect rc, int bUpdate, MControl* ctrl) {
     area.OffsetRect(-GetScrollOffsetX(), -GetScrollOffsetY());
     CRect inside;
     inside.IntersectRect(area, GetRect());
-    if (m_parent) m_parent->OnControlUpdate(inside.IsRectEmpty() ? GetRect() : inside, 0, this);
-    else if (m_manager) m_manager->InvalidateRect(inside, 0);
+    if (m_parent)
+        m_parent->OnControlUpdate(inside.IsRectEmpty() ? GetRect() : inside, 0, this);
+    else if (m_manager)
+        m_manager->InvalidateRect(inside, 0);
     return 1;
 }
 
@@ -160,7 +162,9 @@ MControl* MPanel::CreateControl(unsigned kind, MObject* parent, const char16_t* 
     MControl* ctrl = PaintManager::MakeControl(cls, parent, id, rc, text, visible, enabled, true);
     if (!ctrl) return nullptr;
     ctrl->SetManager(m_manager);
-    if (kind == 0) AddArea(ctrl);
-    else if (kind == 1) AddControl(ctrl);
+    if (kind == 0)
+        AddArea(ctrl);
+    else if (kind == 1)
+        AddControl(ctrl);
     return ctrl;
 }

@@ -7,8 +7,7 @@
 
 class MTabLayout : public MPanel {
 public:
-    MTabLayout(MObject* parent, unsigned id, CRect rect, const char16_t* title = u"", int visible = 1,
-               int enabled = 1);
+    MTabLayout(MObject* parent, unsigned id, CRect rect, const char16_t* title = u"", int visible = 1, int enabled = 1);
     [[nodiscard]] const char16_t* GetClassNameW() const override { return u"MTabLayout"; }
     int OnCheckMouseResponse(unsigned flags, CPoint pt) override;
 };

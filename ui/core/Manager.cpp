@@ -68,9 +68,13 @@ int Manager::GetFontWidth() {
     return State().fontWidth;
 }
 
-uint32_t Manager::GetSelectColor() { return kSelectColor; }
+uint32_t Manager::GetSelectColor() {
+    return kSelectColor;
+}
 
-CString Manager::GetTheme() { return u"theme1/"; }
+CString Manager::GetTheme() {
+    return u"theme1/";
+}
 
 void Manager::AddWnd(MWindow* window) {
     std::lock_guard guard(State().lock);

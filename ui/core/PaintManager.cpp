@@ -34,11 +34,12 @@ constexpr int kTooltipMaxWidth = 256;
 
 // Class names of the window's factory, in the order they are compared.
 const char16_t* const kWindowClasses[] = {
-    u"CArea", u"MText", u"MPicture", u"CPhotoFrame", u"CSliderPicture", u"CGifPicture", u"MProgress", u"MSlider",
-    u"MLevelCtrl", u"MButton", u"CImageButton", u"CTextButton", u"CCheckButton", u"CRadioButton", u"CColorButton",
-    u"MSpinButton", u"CSpinButton", u"CSwitchButton", u"CIconButton", u"CTimerButton", u"CHelpButton", u"MEdit",
-    u"MRichEdit", u"MEditEx", u"MComboBox", u"MTabCtrl", u"MTabLayout", u"MListBox", u"MPalette", u"CColorPalette",
-    u"CColorSelect", u"CirclePalette", u"CComboBoxList", u"MenuItem", u"KeyboardCtrl", u"CDeviceCtrl",
+    u"CArea",        u"MText",         u"MPicture",      u"CPhotoFrame", u"CSliderPicture", u"CGifPicture",
+    u"MProgress",    u"MSlider",       u"MLevelCtrl",    u"MButton",     u"CImageButton",   u"CTextButton",
+    u"CCheckButton", u"CRadioButton",  u"CColorButton",  u"MSpinButton", u"CSpinButton",    u"CSwitchButton",
+    u"CIconButton",  u"CTimerButton",  u"CHelpButton",   u"MEdit",       u"MRichEdit",      u"MEditEx",
+    u"MComboBox",    u"MTabCtrl",      u"MTabLayout",    u"MListBox",    u"MPalette",       u"CColorPalette",
+    u"CColorSelect", u"CirclePalette", u"CComboBoxList", u"MenuItem",    u"KeyboardCtrl",   u"CDeviceCtrl",
     u"BatteryCtrl"};
 // A panel knows the same names but two, and five of its own.
 const char16_t* const kPanelOnlyClasses[] = {u"KeyFuncControl", u"DListBox", u"CRecordList", u"UpgradeButton",
@@ -135,8 +136,12 @@ void PaintManager::DestroyData() {
 
 // ---- Window ----
 
-void PaintManager::GetClientRect(CRect& rc) const { rc = Platform::GetClientRect(m_hwnd); }
-void PaintManager::GetWindowRect(CRect& rc) const { rc = Platform::GetWindowRect(m_hwnd); }
+void PaintManager::GetClientRect(CRect& rc) const {
+    rc = Platform::GetClientRect(m_hwnd);
+}
+void PaintManager::GetWindowRect(CRect& rc) const {
+    rc = Platform::GetWindowRect(m_hwnd);
+}
 
 void PaintManager::GetClientSize(int& w, int& h) const {
     const CRect rc = Platform::GetClientRect(m_hwnd);
@@ -163,11 +168,15 @@ int PaintManager::PostMessageW(unsigned msg, WPARAM wParam, LPARAM lParam) {
     return Platform::PostMessage(m_hwnd, msg, wParam, lParam);
 }
 
-void PaintManager::Invalidate() { Platform::InvalidateRect(m_hwnd, nullptr); }
+void PaintManager::Invalidate() {
+    Platform::InvalidateRect(m_hwnd, nullptr);
+}
 
 void PaintManager::InvalidateRect(const CRect& rc, int) {
-    if (m_layered) Platform::InvalidateRect(m_hwnd, nullptr);
-    else Platform::InvalidateRect(m_hwnd, &rc);
+    if (m_layered)
+        Platform::InvalidateRect(m_hwnd, nullptr);
+    else
+        Platform::InvalidateRect(m_hwnd, &rc);
 }
 
 // ---- Controls ----
@@ -178,8 +187,8 @@ void PaintManager::RegisterControlClass(const char16_t* cls, ControlMaker maker)
     Registry().makers[cls] = std::move(maker);
 }
 
-MControl* PaintManager::MakeControl(const char16_t* cls, MObject* parent, unsigned id, CRect rc,
-                                    const char16_t* text, int visible, int enabled, bool panel) {
+MControl* PaintManager::MakeControl(const char16_t* cls, MObject* parent, unsigned id, CRect rc, const char16_t* text,
+                                    int visible, int enabled, bool panel) {
     if (!cls || !*cls) return nullptr;
     const std::u16string name(cls);
     if (!InList(name, panel)) return nullptr;
@@ -193,13 +202,13 @@ MControl* PaintManager::MakeControl(const char16_t* cls, MObject* parent, unsign
     return maker(parent, id, rc, text ? text : u"", visible, enabled);
 }
 
-MControl* PaintManager::CreateControl(MObject* parent, const char16_t* cls, unsigned id, CRect rc,
-                                      const char16_t* text, int visible, int enabled) {
+MControl* PaintManager::CreateControl(MObject* parent, const char16_t* cls, unsigned id, CRect rc, const char16_t* text,
+                                      int visible, int enabled) {
     return CreateControl(1, parent, cls, id, rc, text, visible, enabled);
 }
 
-MControl* PaintManager::CreateArea(MObject* parent, const char16_t* cls, unsigned id, CRect rc,
-                                   const char16_t* text, int visible, int enabled) {
+MControl* PaintManager::CreateArea(MObject* parent, const char16_t* cls, unsigned id, CRect rc, const char16_t* text,
+                                   int visible, int enabled) {
     return CreateControl(0, parent, cls, id, rc, text, visible, enabled);
 }
 
@@ -208,8 +217,10 @@ MControl* PaintManager::CreateControl(unsigned kind, MObject* parent, const char
     MControl* ctrl = MakeControl(cls, parent, id, rc, text, visible, enabled, false);
     if (!ctrl) return nullptr;
     ctrl->SetManager(this);
-    if (kind == 0) AddArea(ctrl);
-    else if (kind == 1) AddControl(ctrl);
+    if (kind == 0)
+        AddArea(ctrl);
+    else if (kind == 1)
+        AddControl(ctrl);
     return ctrl;
 }
 
@@ -329,8 +340,10 @@ void PaintManager::ApplyQueuedUpdates() {
         updates.swap(m_queuedUpdates);
     }
     for (const auto& u : updates) {
-        if (u.target) u.target->OnControlUpdate(u.rc, u.bUpdate, u.ctrl);
-        else OnControlUpdate(u.rc, u.bUpdate, u.ctrl);
+        if (u.target)
+            u.target->OnControlUpdate(u.rc, u.bUpdate, u.ctrl);
+        else
+            OnControlUpdate(u.rc, u.bUpdate, u.ctrl);
     }
 }
 
@@ -616,9 +629,12 @@ int PaintManager::PreTranslateMessage(MSG* msg) {
         const bool ctrl = Platform::IsKeyDown(VK_CONTROL);
         const bool alt = Platform::IsKeyDown(VK_MENU);
         MControl* next = nullptr;
-        if (!shift && !ctrl && !alt) next = GetNextFocusableControl();
-        else if (shift && !ctrl && !alt) next = GetPrevFocusableControl();
-        else return 0;
+        if (!shift && !ctrl && !alt)
+            next = GetNextFocusableControl();
+        else if (shift && !ctrl && !alt)
+            next = GetPrevFocusableControl();
+        else
+            return 0;
         if (next && next != m_focus) {
             SetFocusControl(next);
             return 1;
@@ -677,41 +693,60 @@ LRESULT PaintManager::OnWindowMessage(unsigned msg, WPARAM wParam, LPARAM lParam
     const CPoint pt = PointFromLParam(lParam);
     const unsigned flags = static_cast<unsigned>(wParam & 0xFFFF);
     switch (msg) {
-    case WM_PAINT: OnPaint(); return 1;
-    case WM_CREATE:
-    case WM_DESTROY:
-    case WM_SIZE:
-    case WM_CHAR:
-    case WM_MOUSEHOVER: return 1;
-    case WM_NCDESTROY: DestroyData(); return 1;
-    case WM_NCACTIVATE: return OnNcActivate(static_cast<int>(wParam));
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: return OnKeyDown(static_cast<unsigned>(wParam));
-    case WM_KEYUP:
-    case WM_SYSKEYUP: return OnKeyUp(static_cast<unsigned>(wParam));
-    case WM_COMMAND:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-        if (lParam) return 0;
-        return 0;
-    case WM_TIMER: OnTimer(static_cast<unsigned>(wParam)); return 1;
-    case WM_MOUSEMOVE: return OnMouseMove(flags, pt);
-    case WM_MOUSELEAVE: return OnMouseLeave();
-    case WM_MOUSEWHEEL:
-        return OnMouseWheel(flags, static_cast<int16_t>((wParam >> 16) & 0xFFFF), pt);
-    case WM_LBUTTONDOWN: return OnLButtonDown(flags, pt);
-    case WM_LBUTTONUP: return OnLButtonUp(flags, pt);
-    case WM_LBUTTONDBLCLK: return OnLButtonDblClk(flags, pt);
-    case WM_RBUTTONDOWN: return OnRButtonDown(flags, pt);
-    case WM_RBUTTONUP: return OnRButtonUp(flags, pt);
-    case WM_RBUTTONDBLCLK: return OnRButtonDblClk(flags, pt);
-    case WM_DROPFILES: {
-        auto* path = reinterpret_cast<CString*>(lParam);
-        if (path && m_dropEnabled) OnDrop(*path);
-        delete path;
-        return 1;
-    }
-    default: return 0;
+        case WM_PAINT:
+            OnPaint();
+            return 1;
+        case WM_CREATE:
+        case WM_DESTROY:
+        case WM_SIZE:
+        case WM_CHAR:
+        case WM_MOUSEHOVER:
+            return 1;
+        case WM_NCDESTROY:
+            DestroyData();
+            return 1;
+        case WM_NCACTIVATE:
+            return OnNcActivate(static_cast<int>(wParam));
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            return OnKeyDown(static_cast<unsigned>(wParam));
+        case WM_KEYUP:
+        case WM_SYSKEYUP:
+            return OnKeyUp(static_cast<unsigned>(wParam));
+        case WM_COMMAND:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC:
+            if (lParam) return 0;
+            return 0;
+        case WM_TIMER:
+            OnTimer(static_cast<unsigned>(wParam));
+            return 1;
+        case WM_MOUSEMOVE:
+            return OnMouseMove(flags, pt);
+        case WM_MOUSELEAVE:
+            return OnMouseLeave();
+        case WM_MOUSEWHEEL:
+            return OnMouseWheel(flags, static_cast<int16_t>((wParam >> 16) & 0xFFFF), pt);
+        case WM_LBUTTONDOWN:
+            return OnLButtonDown(flags, pt);
+        case WM_LBUTTONUP:
+            return OnLButtonUp(flags, pt);
+        case WM_LBUTTONDBLCLK:
+            return OnLButtonDblClk(flags, pt);
+        case WM_RBUTTONDOWN:
+            return OnRButtonDown(flags, pt);
+        case WM_RBUTTONUP:
+            return OnRButtonUp(flags, pt);
+        case WM_RBUTTONDBLCLK:
+            return OnRButtonDblClk(flags, pt);
+        case WM_DROPFILES: {
+            auto* path = reinterpret_cast<CString*>(lParam);
+            if (path && m_dropEnabled) OnDrop(*path);
+            delete path;
+            return 1;
+        }
+        default:
+            return 0;
     }
 }
 
@@ -784,31 +819,32 @@ void PaintManager::ClearTimers() {
 
 void PaintManager::OnTimer(unsigned id) {
     switch (id) {
-    case kTimerCaretBlink:
-        m_caretPhase = !m_caretPhase;
-        InvalidateRect(m_caretRect);
-        return;
-    case kTimerMessageHold:
-        Platform::KillTimer(m_hwnd, kTimerMessageHold);
-        Platform::SetTimer(m_hwnd, kTimerOverlayFade, kFadeStepMs);
-        return;
-    case kTimerOverlayFade:
-        m_overlayAlpha -= kFadeStep;
-        if (m_overlayAlpha < kFadeEnd) {
-            m_overlayAlpha = 0;
-            m_progress = 0;
-            Platform::KillTimer(m_hwnd, kTimerOverlayFade);
-            Invalidate();
-        }
-        InvalidateRect(m_overlayRect);
-        return;
-    case kTimerProgressRun:
-        m_progress = std::min(m_progress + kProgressStep, std::max(m_targetProgress, 0));
-        if (m_progress >= m_targetProgress) Platform::KillTimer(m_hwnd, kTimerProgressRun);
-        InvalidateRect(m_overlayRect);
-        if (m_progress >= 100) Platform::SetTimer(m_hwnd, kTimerOverlayFade, kFadeStepMs);
-        return;
-    default: break;
+        case kTimerCaretBlink:
+            m_caretPhase = !m_caretPhase;
+            InvalidateRect(m_caretRect);
+            return;
+        case kTimerMessageHold:
+            Platform::KillTimer(m_hwnd, kTimerMessageHold);
+            Platform::SetTimer(m_hwnd, kTimerOverlayFade, kFadeStepMs);
+            return;
+        case kTimerOverlayFade:
+            m_overlayAlpha -= kFadeStep;
+            if (m_overlayAlpha < kFadeEnd) {
+                m_overlayAlpha = 0;
+                m_progress = 0;
+                Platform::KillTimer(m_hwnd, kTimerOverlayFade);
+                Invalidate();
+            }
+            InvalidateRect(m_overlayRect);
+            return;
+        case kTimerProgressRun:
+            m_progress = std::min(m_progress + kProgressStep, std::max(m_targetProgress, 0));
+            if (m_progress >= m_targetProgress) Platform::KillTimer(m_hwnd, kTimerProgressRun);
+            InvalidateRect(m_overlayRect);
+            if (m_progress >= 100) Platform::SetTimer(m_hwnd, kTimerOverlayFade, kFadeStepMs);
+            return;
+        default:
+            break;
     }
     std::vector<MControl*> targets;
     {
@@ -934,8 +970,7 @@ void PaintManager::ShowTooltipWindow() {
         const CRect all(0, 0, w, h);
         c->ClearRect(all, 0xFFFFFFFF);
         c->DrawRect(all, 0xFF767676);
-        c->DrawString(m_tooltipText, CRect(4, 3, w - 4, h - 3), font, 0xFF1E1E1E, kAlignLeft, kAlignTop,
-                      kTextWordWrap);
+        c->DrawString(m_tooltipText, CRect(4, 3, w - 4, h - 3), font, 0xFF1E1E1E, kAlignLeft, kAlignTop, kTextWordWrap);
         Platform::EndPaint(m_tooltipWnd, all);
     }
 }
@@ -1085,13 +1120,16 @@ void PaintManager::DrawCaret(HDC hdc, const CRect& clip) {
     CRect o;
     if (!m_caretShown || !m_caretPhase || !o.IntersectRect(m_caretRect, clip) || !hdc) return;
     ARGB color = 0xFE000000;
-    if (auto* font = dynamic_cast<MControlFont*>(m_caretOwner)) color = (font->GetTextColor() & 0x00FFFFFF) | 0xFE000000;
+    if (auto* font = dynamic_cast<MControlFont*>(m_caretOwner))
+        color = (font->GetTextColor() & 0x00FFFFFF) | 0xFE000000;
     hdc->FillRect(m_caretRect, color);
 }
 
 // ---- Balloon tip and shadow ----
 
-void PaintManager::SetAirBladderFactory(AirBladderFactory factory) { AirBladderFactoryStorage() = std::move(factory); }
+void PaintManager::SetAirBladderFactory(AirBladderFactory factory) {
+    AirBladderFactoryStorage() = std::move(factory);
+}
 
 int PaintManager::SetAirBladderMsg(const CString& text, CPoint pt, AIRBLADDER_TYPE type, AIRBLADDER_MODE mode) {
     if (!m_airBladder) {
@@ -1106,8 +1144,10 @@ int PaintManager::SetAirBladderMsg(const CString& text, CPoint pt, AIRBLADDER_TY
 int PaintManager::ShowAirBladder(int show, int tag) {
     if (!m_airBladder) return 0;
     if (tag) {
-        if (show) m_airBladderTag = tag;
-        else if (tag != m_airBladderTag) return 0;
+        if (show)
+            m_airBladderTag = tag;
+        else if (tag != m_airBladderTag)
+            return 0;
     }
     m_airBladder->ShowAirBladder(show);
     return 1;
@@ -1178,7 +1218,9 @@ void PaintManager::OnDrop(const CString& path) {
     }
 }
 
-MCanvas* PaintManager::GetDropBitmap(MControl* ctrl, const CRect&, DWORD) { return ctrl ? ctrl->GetDropBitmap() : nullptr; }
+MCanvas* PaintManager::GetDropBitmap(MControl* ctrl, const CRect&, DWORD) {
+    return ctrl ? ctrl->GetDropBitmap() : nullptr;
+}
 
 // ---- Lifetime of controls ----
 

@@ -208,4 +208,6 @@ void RKTimer::TimerCallProc(unsigned id, RKTimer* owner) {
     if (owner->IsAppTimer(id)) owner->OnMTimer(id, owner->GetTimerName(id));
 }
 
-unsigned RKTimer::GetAccuracy() noexcept { return kTimerAccuracyMs; }
+unsigned RKTimer::GetAccuracy() noexcept {
+    return kTimerAccuracyMs;
+}

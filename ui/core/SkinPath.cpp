@@ -37,8 +37,10 @@ std::string Clean(const CString& relative) {
         part.clear();
     };
     for (char c : text) {
-        if (c == '\\' || c == '/') flush();
-        else if (c != '\0') part += c;
+        if (c == '\\' || c == '/')
+            flush();
+        else if (c != '\0')
+            part += c;
     }
     flush();
     std::string out;
@@ -66,6 +68,8 @@ std::string SkinPath(const CString& name) {
     return DataRoot() + "skins/" + Clean(Manager::GetTheme()) + "/" + Clean(name);
 }
 
-std::string DataFile(const CString& relative) { return DataRoot() + Clean(relative); }
+std::string DataFile(const CString& relative) {
+    return DataRoot() + Clean(relative);
+}
 
 }  // namespace skin

@@ -34,9 +34,15 @@ using POINT = CPoint;
 [[nodiscard]] constexpr COLORREF RGB(uint8_t r, uint8_t g, uint8_t b) noexcept {
     return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) | (static_cast<COLORREF>(b) << 16);
 }
-[[nodiscard]] constexpr uint8_t GetRValue(COLORREF c) noexcept { return static_cast<uint8_t>(c & 0xFF); }
-[[nodiscard]] constexpr uint8_t GetGValue(COLORREF c) noexcept { return static_cast<uint8_t>((c >> 8) & 0xFF); }
-[[nodiscard]] constexpr uint8_t GetBValue(COLORREF c) noexcept { return static_cast<uint8_t>((c >> 16) & 0xFF); }
+[[nodiscard]] constexpr uint8_t GetRValue(COLORREF c) noexcept {
+    return static_cast<uint8_t>(c & 0xFF);
+}
+[[nodiscard]] constexpr uint8_t GetGValue(COLORREF c) noexcept {
+    return static_cast<uint8_t>((c >> 8) & 0xFF);
+}
+[[nodiscard]] constexpr uint8_t GetBValue(COLORREF c) noexcept {
+    return static_cast<uint8_t>((c >> 16) & 0xFF);
+}
 [[nodiscard]] constexpr ARGB MakeARGB(uint8_t a, uint8_t r, uint8_t g, uint8_t b) noexcept {
     return (static_cast<ARGB>(a) << 24) | (static_cast<ARGB>(r) << 16) | (static_cast<ARGB>(g) << 8) | b;
 }
@@ -44,12 +50,13 @@ using POINT = CPoint;
 [[nodiscard]] constexpr ARGB ColorRefToArgb(COLORREF c, uint8_t alpha = 255) noexcept {
     return MakeARGB(alpha, GetRValue(c), GetGValue(c), GetBValue(c));
 }
-[[nodiscard]] constexpr uint8_t ArgbAlpha(ARGB c) noexcept { return static_cast<uint8_t>(c >> 24); }
+[[nodiscard]] constexpr uint8_t ArgbAlpha(ARGB c) noexcept {
+    return static_cast<uint8_t>(c >> 24);
+}
 
 // Mouse positions travel in lParam as two signed 16-bit halves.
 [[nodiscard]] constexpr LPARAM MakePointLParam(int x, int y) noexcept {
-    return static_cast<LPARAM>((static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16) |
-                               static_cast<uint16_t>(x));
+    return static_cast<LPARAM>((static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16) | static_cast<uint16_t>(x));
 }
 [[nodiscard]] constexpr CPoint PointFromLParam(LPARAM l) noexcept {
     return {static_cast<int16_t>(l & 0xFFFF), static_cast<int16_t>((l >> 16) & 0xFFFF)};
@@ -126,21 +133,73 @@ enum : unsigned { MK_LBUTTON = 0x1, MK_RBUTTON = 0x2, MK_SHIFT = 0x4, MK_CONTROL
 constexpr unsigned HTCAPTION = 2;
 
 // Show commands.
-enum : int { SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOWMINIMIZED = 2, SW_SHOWMAXIMIZED = 3, SW_SHOWNOACTIVATE = 4,
-             SW_SHOW = 5, SW_MINIMIZE = 6, SW_RESTORE = 9 };
+enum : int {
+    SW_HIDE = 0,
+    SW_SHOWNORMAL = 1,
+    SW_SHOWMINIMIZED = 2,
+    SW_SHOWMAXIMIZED = 3,
+    SW_SHOWNOACTIVATE = 4,
+    SW_SHOW = 5,
+    SW_MINIMIZE = 6,
+    SW_RESTORE = 9
+};
 
 // Virtual key codes.
 enum : unsigned {
-    VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D, VK_SHIFT = 0x10, VK_CONTROL = 0x11, VK_MENU = 0x12,
-    VK_PAUSE = 0x13, VK_CAPITAL = 0x14, VK_ESCAPE = 0x1B, VK_SPACE = 0x20, VK_PRIOR = 0x21, VK_NEXT = 0x22,
-    VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28,
-    VK_SNAPSHOT = 0x2C, VK_INSERT = 0x2D, VK_DELETE = 0x2E, VK_LWIN = 0x5B, VK_RWIN = 0x5C, VK_APPS = 0x5D,
-    VK_NUMPAD0 = 0x60, VK_MULTIPLY = 0x6A, VK_ADD = 0x6B, VK_SUBTRACT = 0x6D, VK_DECIMAL = 0x6E,
-    VK_DIVIDE = 0x6F, VK_F1 = 0x70, VK_F4 = 0x73, VK_F12 = 0x7B, VK_F24 = 0x87, VK_NUMLOCK = 0x90,
-    VK_SCROLL = 0x91, VK_LSHIFT = 0xA0, VK_RSHIFT = 0xA1, VK_LCONTROL = 0xA2, VK_RCONTROL = 0xA3,
-    VK_LMENU = 0xA4, VK_RMENU = 0xA5, VK_OEM_1 = 0xBA, VK_OEM_PLUS = 0xBB, VK_OEM_COMMA = 0xBC,
-    VK_OEM_MINUS = 0xBD, VK_OEM_PERIOD = 0xBE, VK_OEM_2 = 0xBF, VK_OEM_3 = 0xC0, VK_OEM_4 = 0xDB,
-    VK_OEM_5 = 0xDC, VK_OEM_6 = 0xDD, VK_OEM_7 = 0xDE, VK_OEM_102 = 0xE2,
+    VK_BACK = 0x08,
+    VK_TAB = 0x09,
+    VK_RETURN = 0x0D,
+    VK_SHIFT = 0x10,
+    VK_CONTROL = 0x11,
+    VK_MENU = 0x12,
+    VK_PAUSE = 0x13,
+    VK_CAPITAL = 0x14,
+    VK_ESCAPE = 0x1B,
+    VK_SPACE = 0x20,
+    VK_PRIOR = 0x21,
+    VK_NEXT = 0x22,
+    VK_END = 0x23,
+    VK_HOME = 0x24,
+    VK_LEFT = 0x25,
+    VK_UP = 0x26,
+    VK_RIGHT = 0x27,
+    VK_DOWN = 0x28,
+    VK_SNAPSHOT = 0x2C,
+    VK_INSERT = 0x2D,
+    VK_DELETE = 0x2E,
+    VK_LWIN = 0x5B,
+    VK_RWIN = 0x5C,
+    VK_APPS = 0x5D,
+    VK_NUMPAD0 = 0x60,
+    VK_MULTIPLY = 0x6A,
+    VK_ADD = 0x6B,
+    VK_SUBTRACT = 0x6D,
+    VK_DECIMAL = 0x6E,
+    VK_DIVIDE = 0x6F,
+    VK_F1 = 0x70,
+    VK_F4 = 0x73,
+    VK_F12 = 0x7B,
+    VK_F24 = 0x87,
+    VK_NUMLOCK = 0x90,
+    VK_SCROLL = 0x91,
+    VK_LSHIFT = 0xA0,
+    VK_RSHIFT = 0xA1,
+    VK_LCONTROL = 0xA2,
+    VK_RCONTROL = 0xA3,
+    VK_LMENU = 0xA4,
+    VK_RMENU = 0xA5,
+    VK_OEM_1 = 0xBA,
+    VK_OEM_PLUS = 0xBB,
+    VK_OEM_COMMA = 0xBC,
+    VK_OEM_MINUS = 0xBD,
+    VK_OEM_PERIOD = 0xBE,
+    VK_OEM_2 = 0xBF,
+    VK_OEM_3 = 0xC0,
+    VK_OEM_4 = 0xDB,
+    VK_OEM_5 = 0xDC,
+    VK_OEM_6 = 0xDD,
+    VK_OEM_7 = 0xDE,
+    VK_OEM_102 = 0xE2,
 };
 
 // Control notification codes (msg of OnBaseMessage/OnMessage).

@@ -38,7 +38,9 @@ int MImageList::InsertImage(int position, const char16_t* path, int id, int coun
     return -1;
 }
 
-void MImageList::DrawItemIcon(HDC hdc, CRect rc, int index) { DrawItemIcon(hdc, rc, index, 0); }
+void MImageList::DrawItemIcon(HDC hdc, CRect rc, int index) {
+    DrawItemIcon(hdc, rc, index, 0);
+}
 
 void MImageList::DrawItemIcon(HDC hdc, CRect rc, int index, int state) {
     MImage* image = nullptr;

@@ -8,7 +8,9 @@
 #include "ui/backend/MImage.h"
 #include "ui/core/SkinPath.h"
 
-std::unique_ptr<MImage> MRender::LoadImageFromFile(const CString& path) { return MImage::FromFile(path.ToUtf8()); }
+std::unique_ptr<MImage> MRender::LoadImageFromFile(const CString& path) {
+    return MImage::FromFile(path.ToUtf8());
+}
 
 std::unique_ptr<MImage> MRender::LoadImageFromIDResource(unsigned id, const CString& type) {
     CString t = type;
@@ -30,7 +32,9 @@ void MRender::FillSolidRect(HDC& hdc, int x, int y, int w, int h, COLORREF color
 
 namespace {
 
-int TransparencyToAlpha(int percent) { return (100 - std::clamp(percent, 0, 100)) * 255 / 100; }
+int TransparencyToAlpha(int percent) {
+    return (100 - std::clamp(percent, 0, 100)) * 255 / 100;
+}
 
 int Transition(HDC& dst, HDC& src, const CRect& dstRc, const CRect& srcRc, int a, int b, bool vertical) {
     const int first = TransparencyToAlpha(a);
@@ -67,8 +71,8 @@ void MRender::DrawImageFrame(HDC& hdc, const MImage* image, const CRect& dst, in
     DrawImageFrameMID(hdc, image, dst, sx, sy, sw, sh, corner, corner, corner, corner);
 }
 
-void MRender::DrawImageFrameMID(HDC& hdc, const MImage* image, const CRect& d, int sx, int sy, int sw, int sh,
-                                int l, int t, int r, int b) {
+void MRender::DrawImageFrameMID(HDC& hdc, const MImage* image, const CRect& d, int sx, int sy, int sw, int sh, int l,
+                                int t, int r, int b) {
     if (!hdc || !image || d.IsRectEmpty() || sw <= 0 || sh <= 0) return;
     l = std::clamp(l, 0, sw / 2);
     r = std::clamp(r, 0, sw / 2);
@@ -118,16 +122,15 @@ CPoint MRender::GetOriginPoint(const CRect& rc, int cw, int ch, unsigned hAlign,
     return {rc.left + p.x, rc.top + p.y + 2};
 }
 
-void MRender::DrawTextW(HDC hdc, CRect& rc, const char16_t* text, COLORREF color, const MFont& font,
-                        unsigned format) {
+void MRender::DrawTextW(HDC hdc, CRect& rc, const char16_t* text, COLORREF color, const MFont& font, unsigned format) {
     if (!hdc || !text || !*text) return;
     const unsigned h = format & 0x3;
     const unsigned v = format & 0xC;
     hdc->DrawString(CString(text), rc, font, ColorRefToArgb(color), h, v, format & ~0xFu);
 }
 
-void MRender::DrawString(HDC hdc, const CString& text, const CRect& rc, const MFont& font, ARGB color,
-                         unsigned hAlign, unsigned vAlign, unsigned flags) {
+void MRender::DrawString(HDC hdc, const CString& text, const CRect& rc, const MFont& font, ARGB color, unsigned hAlign,
+                         unsigned vAlign, unsigned flags) {
     if (hdc) hdc->DrawString(text, rc, font, color, hAlign, vAlign, flags);
 }
 

@@ -41,8 +41,7 @@ public:
     [[nodiscard]] static CPoint GetOriginPoint(int w, int h, int cw, int ch, unsigned hAlign, unsigned vAlign);
     [[nodiscard]] static CPoint GetOriginPoint(const CRect& rc, int cw, int ch, unsigned hAlign, unsigned vAlign);
     // Text with a transparent background; format: alignment and kText flags.
-    static void DrawTextW(HDC hdc, CRect& rc, const char16_t* text, COLORREF color, const MFont& font,
-                          unsigned format);
+    static void DrawTextW(HDC hdc, CRect& rc, const char16_t* text, COLORREF color, const MFont& font, unsigned format);
     // Text of a control: its alignment values and one line (kTextNoWrap)
     // or wrapped lines (kTextWordWrap).
     static void DrawString(HDC hdc, const CString& text, const CRect& rc, const MFont& font, ARGB color,

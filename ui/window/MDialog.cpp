@@ -10,7 +10,9 @@ constexpr int kMessageBoxHeight = 58;
 constexpr int kMessageBoxBottomGap = 2;
 }  // namespace
 
-MDialog::MDialog() { Manager::AddWnd(this); }
+MDialog::MDialog() {
+    Manager::AddWnd(this);
+}
 
 MDialog::~MDialog() {
     // The window goes first, so its messages still find a whole dialog.
@@ -31,7 +33,9 @@ void MDialog::OnDestroyMessage(HWND hwnd) {
     PostNcDestroy();
 }
 
-int MDialog::PreTranslateMessage(MSG* msg) { return m_pm.PreTranslateMessage(msg); }
+int MDialog::PreTranslateMessage(MSG* msg) {
+    return m_pm.PreTranslateMessage(msg);
+}
 
 CPoint MDialog::GetAirBladderPoint(MControl* ctrl, unsigned type) {
     if (!ctrl) return {0, 0};
@@ -41,22 +45,30 @@ CPoint MDialog::GetAirBladderPoint(MControl* ctrl, unsigned type) {
     return pt;
 }
 
-void MDialog::OnMinimize() { ShowWindow(SW_MINIMIZE); }
+void MDialog::OnMinimize() {
+    ShowWindow(SW_MINIMIZE);
+}
 
-void MDialog::OnMaximize() { Platform::Maximize(m_hWnd, !IsZoomed()); }
+void MDialog::OnMaximize() {
+    Platform::Maximize(m_hWnd, !IsZoomed());
+}
 
 long MDialog::OnBaseMessage(unsigned ctrlId, unsigned msg, unsigned wParam, long lParam) {
     return OnMessage(ctrlId, msg, wParam, lParam);
 }
 
-int MDialog::OnControlUpdate(CRect rc, int bUpdate, MControl* ctrl) { return m_pm.OnControlUpdate(rc, bUpdate, ctrl); }
+int MDialog::OnControlUpdate(CRect rc, int bUpdate, MControl* ctrl) {
+    return m_pm.OnControlUpdate(rc, bUpdate, ctrl);
+}
 
 LRESULT MDialog::OnUserCloseWindow(unsigned code, long) {
     PostMessageW(WM_CLOSE, code, 0);
     return 1;
 }
 
-int MDialog::OnCreate(void*) { return 1; }
+int MDialog::OnCreate(void*) {
+    return 1;
+}
 
 void MDialog::OnSize(unsigned type, int, int) {
     if (type == 1) return;  // minimised
@@ -100,29 +112,72 @@ LRESULT MDialog::OnWindowMessage(unsigned msg, WPARAM wParam, LPARAM lParam) {
     const CPoint pt = PointFromLParam(lParam);
     const auto flags = static_cast<unsigned>(wParam & 0xFFFF);
     switch (msg) {
-    case WM_CREATE: OnCreate(nullptr); break;
-    case WM_DESTROY: OnDestroy(); break;
-    case WM_SIZE: OnSize(static_cast<unsigned>(wParam), pt.x, pt.y); break;
-    case WM_PAINT: OnPaint(); break;
-    case WM_CLOSE: OnClose(); break;
-    case WM_WINDOWPOSCHANGING: OnWindowPosChanging(nullptr); break;
-    case WM_WINDOWPOSCHANGED: OnWindowPosChanged(nullptr); break;
-    case WM_NCACTIVATE: OnNcActivate(static_cast<int>(wParam)); break;
-    case WM_TIMER: OnTimer(static_cast<unsigned>(wParam)); break;
-    case WM_MOUSEMOVE: OnMouseMove(flags, pt); break;
-    case WM_LBUTTONDOWN: OnLButtonDown(flags, pt); break;
-    case WM_LBUTTONUP: OnLButtonUp(flags, pt); break;
-    case WM_LBUTTONDBLCLK: OnLButtonDblClk(flags, pt); break;
-    case WM_RBUTTONDOWN: OnRButtonDown(flags, pt); break;
-    case WM_RBUTTONUP: OnRButtonUp(flags, pt); break;
-    case WM_RBUTTONDBLCLK: OnRButtonDblClk(flags, pt); break;
-    case WM_MOUSEHOVER: OnMouseHover(flags, pt); break;
-    case WM_MOUSELEAVE: OnMouseLeave(); break;
-    case WM_MOUSEWHEEL: OnMouseWheel(flags, static_cast<int16_t>((wParam >> 16) & 0xFFFF), pt); break;
-    case WM_KEYDOWN: OnKeyDown(static_cast<unsigned>(wParam), 1, 0); break;
-    case WM_ERASEBKGND: return 1;
-    case WM_USER_CLOSE_WINDOW: return OnUserCloseWindow(static_cast<unsigned>(wParam), static_cast<long>(lParam));
-    default: break;
+        case WM_CREATE:
+            OnCreate(nullptr);
+            break;
+        case WM_DESTROY:
+            OnDestroy();
+            break;
+        case WM_SIZE:
+            OnSize(static_cast<unsigned>(wParam), pt.x, pt.y);
+            break;
+        case WM_PAINT:
+            OnPaint();
+            break;
+        case WM_CLOSE:
+            OnClose();
+            break;
+        case WM_WINDOWPOSCHANGING:
+            OnWindowPosChanging(nullptr);
+            break;
+        case WM_WINDOWPOSCHANGED:
+            OnWindowPosChanged(nullptr);
+            break;
+        case WM_NCACTIVATE:
+            OnNcActivate(static_cast<int>(wParam));
+            break;
+        case WM_TIMER:
+            OnTimer(static_cast<unsigned>(wParam));
+            break;
+        case WM_MOUSEMOVE:
+            OnMouseMove(flags, pt);
+            break;
+        case WM_LBUTTONDOWN:
+            OnLButtonDown(flags, pt);
+            break;
+        case WM_LBUTTONUP:
+            OnLButtonUp(flags, pt);
+            break;
+        case WM_LBUTTONDBLCLK:
+            OnLButtonDblClk(flags, pt);
+            break;
+        case WM_RBUTTONDOWN:
+            OnRButtonDown(flags, pt);
+            break;
+        case WM_RBUTTONUP:
+            OnRButtonUp(flags, pt);
+            break;
+        case WM_RBUTTONDBLCLK:
+            OnRButtonDblClk(flags, pt);
+            break;
+        case WM_MOUSEHOVER:
+            OnMouseHover(flags, pt);
+            break;
+        case WM_MOUSELEAVE:
+            OnMouseLeave();
+            break;
+        case WM_MOUSEWHEEL:
+            OnMouseWheel(flags, static_cast<int16_t>((wParam >> 16) & 0xFFFF), pt);
+            break;
+        case WM_KEYDOWN:
+            OnKeyDown(static_cast<unsigned>(wParam), 1, 0);
+            break;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_USER_CLOSE_WINDOW:
+            return OnUserCloseWindow(static_cast<unsigned>(wParam), static_cast<long>(lParam));
+        default:
+            break;
     }
     if (const LRESULT r = m_pm.OnWindowMessage(msg, wParam, lParam)) return r;
     return MWindow::OnWindowMessage(msg, wParam, lParam);

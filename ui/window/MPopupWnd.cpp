@@ -3,9 +3,13 @@
 #include "ui/backend/Platform.h"
 #include "ui/control/MControl.h"
 
-MPopupWnd::MPopupWnd() { m_colorKey = 0xF1F1F1; }
+MPopupWnd::MPopupWnd() {
+    m_colorKey = 0xF1F1F1;
+}
 
-WindowKind MPopupWnd::GetWindowKind() const { return WindowKind::Popup; }
+WindowKind MPopupWnd::GetWindowKind() const {
+    return WindowKind::Popup;
+}
 
 int MPopupWnd::OnInitDialog() {
     m_pm.Init(m_hWnd, this);
@@ -33,4 +37,6 @@ long MPopupWnd::SendMessageToParent(unsigned msg, unsigned wParam, long lParam) 
     return m_owner ? m_owner->OnBaseMessage(0, msg, wParam, lParam) : 0;
 }
 
-void MPopupWnd::CloseWindow() { PostMessageW(WM_USER_CLOSE_WINDOW, 0, 0); }
+void MPopupWnd::CloseWindow() {
+    PostMessageW(WM_USER_CLOSE_WINDOW, 0, 0);
+}

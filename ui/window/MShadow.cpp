@@ -87,7 +87,9 @@ void MShadow::CopyShadow(MShadow* other) const {
     other->m_show = m_show;
 }
 
-bool MShadow::HasShadow() const { return m_imageMode ? (!m_imageFile.IsEmpty() || m_imageResId) : m_size != 0; }
+bool MShadow::HasShadow() const {
+    return m_imageMode ? (!m_imageFile.IsEmpty() || m_imageResId) : m_size != 0;
+}
 
 uint32_t MShadow::PreMultiply(COLORREF color, uint8_t alpha) {
     auto ch = [&](uint8_t v) { return static_cast<uint32_t>(v) * alpha / 255; };

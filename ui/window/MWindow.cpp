@@ -18,19 +18,29 @@ MWindow::~MWindow() {
     if (Platform::IsWindow(m_hWnd)) Platform::DestroyNativeWindow(m_hWnd);
 }
 
-WindowKind MWindow::GetWindowKind() const { return WindowKind::Normal; }
+WindowKind MWindow::GetWindowKind() const {
+    return WindowKind::Normal;
+}
 
-void MWindow::ShowWindow(int cmd) { Platform::ShowWindow(m_hWnd, cmd); }
+void MWindow::ShowWindow(int cmd) {
+    Platform::ShowWindow(m_hWnd, cmd);
+}
 
 LRESULT MWindow::OnWindowMessage(unsigned msg, WPARAM wParam, LPARAM lParam) {
     return Platform::DefWindowProc(m_hWnd, msg, wParam, lParam);
 }
 
-int MWindow::PreTranslateMessage(MSG*) { return 0; }
+int MWindow::PreTranslateMessage(MSG*) {
+    return 0;
+}
 
-HWND MWindow::Create(HWND parent) { return Create(parent, u"OrbelClient", kDefaultStyle, 0, kDefaultRect); }
+HWND MWindow::Create(HWND parent) {
+    return Create(parent, u"OrbelClient", kDefaultStyle, 0, kDefaultRect);
+}
 
-HWND MWindow::Create(HWND parent, const CRect& rect) { return Create(parent, u"OrbelClient", kDefaultStyle, 0, rect); }
+HWND MWindow::Create(HWND parent, const CRect& rect) {
+    return Create(parent, u"OrbelClient", kDefaultStyle, 0, rect);
+}
 
 HWND MWindow::Create(HWND parent, const char16_t* name, DWORD style, DWORD exStyle, const CRect& rect) {
     if (Platform::IsWindow(m_hWnd)) return m_hWnd;
@@ -47,7 +57,9 @@ HWND MWindow::Create(HWND parent, const char16_t* name, DWORD style, DWORD exSty
     return Platform::IsWindow(hwnd) ? hwnd : nullptr;
 }
 
-HWND MWindow::GetSafeHwnd() const { return Platform::IsWindow(m_hWnd) ? m_hWnd : nullptr; }
+HWND MWindow::GetSafeHwnd() const {
+    return Platform::IsWindow(m_hWnd) ? m_hWnd : nullptr;
+}
 
 void MWindow::SetIcon(unsigned resId) {
     // Application icons are PNG files named by their id in the icon folder.
@@ -108,10 +120,18 @@ int MWindow::EnableWindow(int enable) {
     return !was;
 }
 
-int MWindow::IsWindowEnabled() const { return Platform::IsWindowEnabled(m_hWnd); }
-int MWindow::IsWindowVisible() const { return Platform::IsWindowVisible(m_hWnd); }
-int MWindow::IsIconic() const { return Platform::IsIconic(m_hWnd); }
-int MWindow::IsZoomed() const { return Platform::IsZoomed(m_hWnd); }
+int MWindow::IsWindowEnabled() const {
+    return Platform::IsWindowEnabled(m_hWnd);
+}
+int MWindow::IsWindowVisible() const {
+    return Platform::IsWindowVisible(m_hWnd);
+}
+int MWindow::IsIconic() const {
+    return Platform::IsIconic(m_hWnd);
+}
+int MWindow::IsZoomed() const {
+    return Platform::IsZoomed(m_hWnd);
+}
 
 int MWindow::InvalidateRect(const CRect* rc, int) {
     if (!GetSafeHwnd()) return 0;
@@ -125,14 +145,22 @@ int MWindow::UpdateWindow() {
     return 1;
 }
 
-void MWindow::SetCapture() { Platform::SetCapture(m_hWnd); }
+void MWindow::SetCapture() {
+    Platform::SetCapture(m_hWnd);
+}
 void MWindow::ReleaseCapture() {
     if (Platform::GetCapture() == m_hWnd && m_hWnd) Platform::ReleaseCapture();
 }
-void MWindow::SetFocus() { Platform::SetFocus(m_hWnd); }
+void MWindow::SetFocus() {
+    Platform::SetFocus(m_hWnd);
+}
 
-int MWindow::SetTimer(unsigned id, unsigned elapseMs) { return Platform::SetTimer(m_hWnd, id, elapseMs); }
-int MWindow::KillTimer(unsigned id) { return Platform::KillTimer(m_hWnd, id); }
+int MWindow::SetTimer(unsigned id, unsigned elapseMs) {
+    return Platform::SetTimer(m_hWnd, id, elapseMs);
+}
+int MWindow::KillTimer(unsigned id) {
+    return Platform::KillTimer(m_hWnd, id);
+}
 
 void MWindow::ClientToScreen(CPoint& pt) const {
     const CRect w = Platform::GetWindowRect(m_hWnd);
