@@ -19,6 +19,14 @@ struct Entry {
     std::optional<uint32_t> unixMode;   // st_mode; marks the entry as made on Unix
 };
 
+// A plain file entry with the default date.
+inline Entry File(std::string name, std::string data) {
+    Entry e;
+    e.name = std::move(name);
+    e.data = std::move(data);
+    return e;
+}
+
 // Writes the archive to `path`; false when minizip refused.
 bool WriteZip(const std::string& path, const std::vector<Entry>& entries);
 
