@@ -14,6 +14,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,14 +66,35 @@ void RemoveCompanions(const std::string& path) {
     for (const char* suffix : {"-wal", "-shm", "-journal"}) RemoveFile(path + suffix);
 }
 
-void SyncFolderOf(const std::string& path) {
+// The folder a file path lies in.
+std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void SyncFolderOf(const std::string& path) {
+    const int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
 }
+
+// An exclusive lock on the folder holding path, for as long as it lives.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& path) {
+        m_fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_fd >= 0) ::flock(m_fd, LOCK_EX);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    ~FolderLock() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+
+private:
+    int m_fd = -1;
+};
 
 // Moves a finished file into place unless another process got there first;
 // false when the target exists (or the move failed).
@@ -93,8 +115,8 @@ bool MoveIntoPlace(const std::string& from, const std::string& to) {
 // Removes files "<path>.new-<pid>" left by creators that died half-way;
 // those of live processes are theirs to finish.
 void RemoveAbandonedBuilds(const std::string& path) {
+    const std::string folder = FolderOf(path);
     const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
     const std::string prefix = path.substr(slash == std::string::npos ? 0 : slash + 1) + ".new-";
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return;
@@ -248,7 +270,9 @@ bool DataStore::OpenOrCreateLocked(const std::string& path) {
 
 bool DataStore::CreateSchema() {
     Lock lock(m_lock);
-    return CreateSchemaLocked();
+    const bool ok = CreateSchemaLocked();
+    if (ok) m_open = true;
+    return ok;
 }
 
 bool DataStore::CreateSchemaLocked() {
@@ -280,10 +304,16 @@ bool DataStore::CreateSchemaLocked() {
         RemoveCompanions(building);
         return false;
     }
-    // Logs of an earlier file of this name would be replayed into the new one.
-    if (!FileExists(m_path)) RemoveCompanions(m_path);
-    if (!MoveIntoPlace(building, m_path)) RemoveFile(building);
-    SyncFolderOf(m_path);
+    {
+        // Other processes creating the same file at once wait here, so none
+        // removes the logs of a file another has just put in place.
+        FolderLock folderLock(m_path);
+        // Logs of an earlier file of this name would be replayed into the new
+        // one.
+        if (!FileExists(m_path)) RemoveCompanions(m_path);
+        if (!MoveIntoPlace(building, m_path)) RemoveFile(building);
+        SyncFolderOf(m_path);
+    }
     // Either ours, or the one another process created at the same moment.
     return FileExists(m_path) && m_database.Open(m_path.c_str(), kOpenExisting);
 }

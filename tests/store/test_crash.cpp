@@ -137,3 +137,50 @@ TEST(StoreCrash, KilledWriterNeverCorruptsOrLosesCommittedRows) {
     // The kills were not all before the first write.
     EXPECT_GT(reportedTotal, kRounds);
 }
+
+TEST(StoreCrash, WritersInSeveralProcessesShareOneNewFile) {
+    // The program and its command-line tool may create and write the same
+    // model's file at once: one file comes out, every reported row is in it.
+    constexpr int kWriters = 3;
+    const std::string folder = storetest::MakeDataFolder();
+    pid_t pids[kWriters];
+    int pipes[kWriters];
+    for (int i = 0; i < kWriters; ++i) {
+        pids[i] = StartWriter(folder, pipes[i]);
+        ASSERT_GT(pids[i], 0);
+    }
+    // Each writer says "open" once it holds the file (or ends on failure).
+    std::string firstLines[kWriters];
+    for (int i = 0; i < kWriters; ++i) {
+        char ch = 0;
+        while (::read(pipes[i], &ch, 1) == 1 && ch != '\n') firstLines[i] += ch;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::string reported;
+    for (int i = 0; i < kWriters; ++i) {
+        ::kill(pids[i], SIGKILL);
+        int status = 0;
+        ::waitpid(pids[i], &status, 0);
+        const std::string out = ReadAll(pipes[i]);
+        EXPECT_EQ(firstLines[i], "open") << "writer " << i << " could not open the file";
+        reported += out.substr(0, out.rfind('\n') + 1);
+    }
+    DataStore store;
+    ASSERT_TRUE(store.OpenOrCreate(CString::FromUtf8(folder), u"Crash"));
+    EXPECT_EQ(QueryOnStore(store, "PRAGMA integrity_check"), "ok");
+    int profiles = 0;
+    std::istringstream lines(reported);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.empty() || line[0] != 'P') continue;
+        CString name;
+        EXPECT_TRUE(store.GetProfileName(std::stoi(line.substr(2)), name)) << line;
+        ++profiles;
+    }
+    EXPECT_GT(profiles, 0);
+    store.Close();
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder + "db"))
+        files.push_back(entry.path().filename().string());
+    EXPECT_EQ(files, std::vector<std::string>{"Crash_data_v1.db"});
+}
