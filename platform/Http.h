@@ -39,9 +39,9 @@ inline constexpr size_t kChunkBytes = 10240;
 inline constexpr const char* kUserAgent = "IIC2.0/PC 5.5.0000";
 
 // Result codes of Get.
-inline constexpr int kGetOk = 1;           // the whole body was delivered
-inline constexpr int kGetFailed = -1;      // no connection, not 2xx, read error, time-out, sink refused
-inline constexpr int kGetNoClient = 0;     // the HTTP client could not be set up
+inline constexpr int kGetOk = 1;        // the whole body was delivered
+inline constexpr int kGetFailed = -1;   // no connection, not 2xx, read error, time-out, sink refused
+inline constexpr int kGetNoClient = 0;  // the HTTP client could not be set up
 
 // GETs `url` (UTF-8; only http:// and https:// are accepted, redirects
 // followed within those) and streams a 2xx body to `sink`. Blocks the

@@ -58,7 +58,8 @@ public:
         if (std::fwrite(bytes, 1, count, m_file) != count) return false;
         m_received += count;
         if (m_contentLength > 0) {
-            const uint64_t share = 10 + 90 * (m_received < m_contentLength ? m_received : m_contentLength) / m_contentLength;
+            const uint64_t share =
+                10 + 90 * (m_received < m_contentLength ? m_received : m_contentLength) / m_contentLength;
             const int value = share > kProgressLastBeforeDone ? kProgressLastBeforeDone : static_cast<int>(share);
             m_owner.Post(m_progress, value, true);
         }

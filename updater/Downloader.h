@@ -15,8 +15,8 @@ namespace updater {
 
 // Result codes of FetchText and DownloadToFile.
 inline constexpr int kTransferOk = 1;
-inline constexpr int kTransferFailed = -1;    // url not opened, error status, read or write failure, too large
-inline constexpr int kTransferNoClient = 0;   // no HTTP client
+inline constexpr int kTransferFailed = -1;   // url not opened, error status, read or write failure, too large
+inline constexpr int kTransferNoClient = 0;  // no HTTP client
 
 // Progress values posted at the fixed points of a download.
 inline constexpr int kProgressStart = 0;
@@ -28,8 +28,8 @@ inline constexpr int kProgressDone = 100;
 inline constexpr int kProgressLastBeforeDone = 99;
 
 struct TransferLimits {
-    size_t maxTextBytes = 4096;                            // a version file is a few characters
-    uint64_t maxDownloadBytes = uint64_t{512} << 20;       // largest package taken
+    size_t maxTextBytes = 4096;                       // a version file is a few characters
+    uint64_t maxDownloadBytes = uint64_t{512} << 20;  // largest package taken
     http::Timeouts timeouts;
 };
 

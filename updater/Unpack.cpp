@@ -36,7 +36,9 @@ constexpr unsigned long kFlagUtf8Name = 1u << 11;
 constexpr unsigned kExtraExtendedTime = 0x5455;
 constexpr unsigned char kExtendedTimeHasMtime = 0x01;
 
-bool IsSeparator(char ch) noexcept { return ch == '\\' || ch == '/'; }
+bool IsSeparator(char ch) noexcept {
+    return ch == '\\' || ch == '/';
+}
 
 bool IsValidUtf8(std::string_view text) {
     size_t i = 0;

@@ -120,9 +120,13 @@ void Updater::CheckFirmwareVersion() {
     }
 }
 
-bool Updater::InstallSoftwareUpdate() { return InstallUpdate(UpdateKind::Software); }
+bool Updater::InstallSoftwareUpdate() {
+    return InstallUpdate(UpdateKind::Software);
+}
 
-bool Updater::InstallFirmwareUpdate() { return InstallUpdate(UpdateKind::Firmware); }
+bool Updater::InstallFirmwareUpdate() {
+    return InstallUpdate(UpdateKind::Firmware);
+}
 
 bool Updater::InstallUpdate(UpdateKind kind) {
     const Sources sources = Snapshot();

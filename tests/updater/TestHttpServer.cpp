@@ -36,10 +36,14 @@ bool SendAll(int fd, const char* data, size_t size) {
 
 const char* Reason(int status) {
     switch (status) {
-        case 200: return "OK";
-        case 404: return "Not Found";
-        case 500: return "Internal Server Error";
-        default: return "Status";
+        case 200:
+            return "OK";
+        case 404:
+            return "Not Found";
+        case 500:
+            return "Internal Server Error";
+        default:
+            return "Status";
     }
 }
 
@@ -72,7 +76,9 @@ TestHttpServer::~TestHttpServer() {
     close(m_listenFd);
 }
 
-std::string TestHttpServer::BaseUrl() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/"; }
+std::string TestHttpServer::BaseUrl() const {
+    return "http://127.0.0.1:" + std::to_string(m_port) + "/";
+}
 
 void TestHttpServer::Serve(const std::string& path, Response response) {
     std::lock_guard lock(m_mutex);

@@ -29,8 +29,8 @@ bool WriteZip(const std::string& path, const std::vector<Entry>& entries) {
         }
         const void* extraData = extra.empty() ? nullptr : extra.data();
         const uInt extraSize = static_cast<uInt>(extra.size());
-        ok = ok && zipOpenNewFileInZip4(zip, e.name.c_str(), &info, extraData, extraSize, extraData, extraSize,
-                                        nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
+        ok = ok && zipOpenNewFileInZip4(zip, e.name.c_str(), &info, extraData, extraSize, extraData, extraSize, nullptr,
+                                        Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
                                         Z_DEFAULT_STRATEGY, nullptr, 0, versionMadeBy, 0) == ZIP_OK;
         ok = ok && zipWriteInFileInZip(zip, e.data.data(), static_cast<unsigned>(e.data.size())) == ZIP_OK;
         ok = ok && zipCloseFileInZip(zip) == ZIP_OK;

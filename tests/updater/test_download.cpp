@@ -100,7 +100,8 @@ TEST(DownloadToFile, WritesTheBodyAndPostsProgressInOrder) {
         RecordedProgress progress;
         Downloader downloader(QuickLimits());
         const std::string path = dir + "/" + name;
-        ASSERT_EQ(updater::kTransferOk, downloader.DownloadToFile(Url(server, name), CString::FromUtf8(path), &progress));
+        ASSERT_EQ(updater::kTransferOk,
+                  downloader.DownloadToFile(Url(server, name), CString::FromUtf8(path), &progress));
         EXPECT_EQ(std::string(name) == "tiny.zip" ? "abc" : body, testenv::ReadFile(path));
 
         const std::vector<int> values = progress.Values();
@@ -160,7 +161,8 @@ TEST(DownloadToFile, AStalledServerHitsTheLowSpeedLimit) {
         SCOPED_TRACE(name);
         Downloader downloader(limits);
         const std::string path = dir + "/" + name;
-        EXPECT_EQ(updater::kTransferFailed, downloader.DownloadToFile(Url(server, name), CString::FromUtf8(path), nullptr));
+        EXPECT_EQ(updater::kTransferFailed,
+                  downloader.DownloadToFile(Url(server, name), CString::FromUtf8(path), nullptr));
         EXPECT_FALSE(testenv::FileExists(path));
     }
     CString text;

@@ -26,10 +26,14 @@ TEST(Versions, CompareAsNumbersPartByPart) {
         int expected;
     };
     const Case cases[] = {
-        {u"1.0.1", u"1.0.2", updater::kLatestIsNewer},   {u"1.0.10", u"1.0.9", updater::kCurrentIsNewer},
-        {u"1.0", u"1.0.1", updater::kNotComparable},     {u"1.0.1", u"1.0.1", updater::kVersionsEqual},
-        {u"2.a", u"2.0", updater::kVersionsEqual},       {u"1.9", u"1.10", updater::kLatestIsNewer},
-        {u"", u"1", updater::kLatestIsNewer},            {u"1.2b", u"1.3", updater::kLatestIsNewer},
+        {u"1.0.1", u"1.0.2", updater::kLatestIsNewer},
+        {u"1.0.10", u"1.0.9", updater::kCurrentIsNewer},
+        {u"1.0", u"1.0.1", updater::kNotComparable},
+        {u"1.0.1", u"1.0.1", updater::kVersionsEqual},
+        {u"2.a", u"2.0", updater::kVersionsEqual},
+        {u"1.9", u"1.10", updater::kLatestIsNewer},
+        {u"", u"1", updater::kLatestIsNewer},
+        {u"1.2b", u"1.3", updater::kLatestIsNewer},
         {u"99999999999", u"1", updater::kCurrentIsNewer},
     };
     for (const Case& c : cases) {
@@ -42,8 +46,8 @@ TEST(Versions, OnlyShortPlainTextsAreUsable) {
     for (const char16_t* good : {u"1", u"1.0.2", u"1.0.2_beta", u"10-rc.1", u"0123456789"}) {
         EXPECT_TRUE(updater::IsUsableVersionText(good)) << CString(good).ToUtf8();
     }
-    for (const char16_t* bad : {u"", u"1.0.2.3.4.5", u"12345678901", u".", u"..", u"../x", u"1/2", u"1.0 ",
-                                u"1.0\n", u"1;rm", u"1\u00e9", u"a\\b"}) {
+    for (const char16_t* bad : {u"", u"1.0.2.3.4.5", u"12345678901", u".", u"..", u"../x", u"1/2", u"1.0 ", u"1.0\n",
+                                u"1;rm", u"1\u00e9", u"a\\b"}) {
         EXPECT_FALSE(updater::IsUsableVersionText(bad)) << CString(bad).ToUtf8();
     }
 }
@@ -86,7 +90,9 @@ private:
 
 // A program that notes its own path in `marker`, as the installer or tool
 // inside a package.
-std::string MarkerScript(const std::string& marker) { return "#!/bin/sh\necho \"$0\" > '" + marker + "'\n"; }
+std::string MarkerScript(const std::string& marker) {
+    return "#!/bin/sh\necho \"$0\" > '" + marker + "'\n";
+}
 
 std::string ZipBytes(const std::vector<testzip::Entry>& entries) {
     const std::string path = testenv::MakeTempDir("zip") + "/p.zip";
@@ -119,9 +125,10 @@ protected:
 
     void ServeSoftware(const std::string& version) {
         m_server.Serve("/sw/version", Response{200, version});
-        m_server.Serve("/sw/Keyboard-Software-" + version + ".zip",
-                       Response{200, ZipBytes({testzip::File("Keyboard-Software-" + version + ".exe", MarkerScript(m_marker)),
-                                               testzip::File("readme.txt", "notes")})});
+        m_server.Serve(
+            "/sw/Keyboard-Software-" + version + ".zip",
+            Response{200, ZipBytes({testzip::File("Keyboard-Software-" + version + ".exe", MarkerScript(m_marker)),
+                                    testzip::File("readme.txt", "notes")})});
     }
 
     TestHttpServer m_server;
@@ -199,9 +206,9 @@ TEST_F(UpdaterFlow, FirmwareCheckReadsTheKeyboardsHexDigitsAsDecimal) {
         bool queued;
     };
     const Case cases[] = {
-        {0x0102, "103", true}, {0x0103, "103", false}, {0x0110, "103", false},
-        {0x001a, "2", true},   // "1a" reads as 1
-        {-1, "103", false},    {0x0102, "12345678901", false},
+        {0x0102, "103", true},  {0x0103, "103", false},
+        {0x0110, "103", false}, {0x001a, "2", true},  // "1a" reads as 1
+        {-1, "103", false},     {0x0102, "12345678901", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.keyboard) + " vs " + c.published);
