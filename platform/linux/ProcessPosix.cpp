@@ -1,4 +1,5 @@
 // process::StartProgram on posix_spawn.
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,9 +31,25 @@ bool StartProgram(const CString& path) {
     if (file.empty() || stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     MakeExecutable(file, st);
 
+    // The program blocks the termination signals on every thread and may
+    // ignore others; the started program must not inherit that, and runs in
+    // its own process group so it outlives whatever ends this one.
+    posix_spawnattr_t attributes;
+    if (posix_spawnattr_init(&attributes) != 0) return false;
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t defaults;
+    sigfillset(&defaults);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+
     char* argv[] = {const_cast<char*>(file.c_str()), nullptr};
     pid_t pid = 0;
-    return posix_spawn(&pid, file.c_str(), nullptr, nullptr, argv, environ) == 0;
+    const bool started = posix_spawn(&pid, file.c_str(), nullptr, &attributes, argv, environ) == 0;
+    posix_spawnattr_destroy(&attributes);
+    return started;
 }
 
 }  // namespace process
