@@ -2,6 +2,9 @@
 // first left, and hostile files or JSON never crash the reader.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "device/commands/SecondFamilyCommands.h"
 #include "device/sim/SimStateJson.h"
 #include "tests/device/CmdTestSupport.h"
@@ -105,4 +108,28 @@ TEST(CmdSimStateTest, HostileJson) {
     EXPECT_EQ(back.remapSlots[3], data.remapSlots[3]);
     EXPECT_EQ(back.lightSecond, data.lightSecond);
     EXPECT_EQ(back.userMacros.at(4).size(), 1200u);
+}
+
+TEST(CmdSimStateTest, MusicLevelsWhileKeysAreWritten) {
+    const std::string file = testenv::MakeTempDir("state") + "/state.json";
+    sim::SimStateRegistry::Instance().SetFile(file);
+    {
+        cmdtest::Bench bench;
+        for (int i = 0; i < 4; ++i) bench.Assign(0x04 + i, 2, 0x10 + i);
+        commands::SecondFamilyCommands commands(bench.manager, bench.store);
+        std::atomic<bool> stop{false};
+        std::thread music([&] {
+            for (int level = 0; !stop.load(); level = (level + 1) % 200) commands.SendMusicLevel(1, level);
+        });
+        for (int slot = 1; slot <= 4; ++slot) commands.WriteRemapSlot(bench.context, 0x03 + slot, slot);
+        stop = true;
+        music.join();
+        auto state = bench.State();
+        EXPECT_EQ(state.remapSlots[3], (sim::SimRemapSlot{0x07, 0x13}));
+        EXPECT_EQ(state.rejectedReports, 0);
+    }
+    SimJson document;
+    EXPECT_TRUE(SimJson::Parse(testenv::ReadFile(file), document));
+    EXPECT_EQ(document.Get("k87:wired").Get("remap_slots").Items()[3].Get("target").IntOr(0, 255, -1), 0x13);
+    sim::SimStateRegistry::Instance().SetFile("");
 }
