@@ -1,10 +1,15 @@
 // The desktop file dialog without a portal: the zenity and kdialog helpers,
 // their arguments, their answers and a cancel.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "docs/ExchangeFiles.h"
 #include "platform/FileDialog.h"
@@ -68,6 +73,37 @@ TEST(FileDialogHelpers, CancelAndGarbageAreNoChoice) {
         CString path;
         EXPECT_FALSE(CreateFileDialog()->ChooseFileToOpen(ExchangeFiles::ImportMacroFilter(), path));
     }
+}
+
+// A session bus of the test's own with no services on it: the portal call
+// fails at once and the helper answers.
+TEST(FileDialogHelpers, BusWithoutPortalFallsBack) {
+    if (FakeHelper::SystemHas("zenity")) GTEST_SKIP() << "a real zenity is installed";
+    if (!testenv::FileExists("/usr/bin/dbus-daemon")) GTEST_SKIP() << "no dbus-daemon";
+    FakeHelper helper("zenity", "/tmp/chosen.xml\\n", 0);
+    const std::string socket = helper.bin + "/bus";
+    const std::string config = helper.bin + "/bus.conf";
+    testenv::WriteFile(config, "<busconfig><type>session</type><listen>unix:path=" + socket +
+                                   "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                                   "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+                                   "<allow own=\"*\"/></policy></busconfig>");
+    const std::string configArg = "--config-file=" + config;
+    const pid_t daemon = fork();
+    ASSERT_GE(daemon, 0);
+    if (daemon == 0) {
+        execl("/usr/bin/dbus-daemon", "dbus-daemon", configArg.c_str(), "--nofork", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    for (int i = 0; i < 500 && !testenv::FileExists(socket); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + socket).c_str(), 1);
+    CString path;
+    const bool chosen = CreateFileDialog()->ChooseFileToOpen(ExchangeFiles::ImportProfileFilter(), path);
+    kill(daemon, SIGTERM);
+    waitpid(daemon, nullptr, 0);
+    ASSERT_TRUE(testenv::FileExists(helper.log)) << "the helper was not asked";
+    EXPECT_TRUE(chosen);
+    EXPECT_EQ(path.ToUtf8(), "/tmp/chosen.xml");
 }
 
 }  // namespace
