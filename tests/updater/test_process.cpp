@@ -37,7 +37,8 @@ TEST(StartProgram, RunsAnUnpackedFileWithCleanSignals) {
 
 TEST(StartProgram, WhatCannotRunIsReported) {
     const std::string dir = testenv::MakeTempDir("spawn");
-    testenv::WriteFile(dir + "/data.bin", std::string("\x7f\x01\x02\x03 not a program", 20));
+    const char garbage[] = "\x7f\x01\x02\x03 not a program";
+    testenv::WriteFile(dir + "/data.bin", std::string(garbage, sizeof garbage - 1));
     for (const std::string& path : {dir + "/data.bin", dir + "/missing.exe", dir, std::string()}) {
         EXPECT_FALSE(process::StartProgram(CString::FromUtf8(path))) << path;
     }
