@@ -141,6 +141,7 @@ enum class EntryResult { Done, Skipped, LimitReached };
 struct Extraction {
     unzFile zip = nullptr;
     fs::path root;
+    fs::path archive;
     UnpackLimits limits;
     uint64_t inflated = 0;
     std::vector<char> buffer = std::vector<char>(kReadChunkBytes);
@@ -153,6 +154,11 @@ EntryResult ExtractFile(Extraction& x, const fs::path& target, const unz_file_in
     if (error) return EntryResult::Skipped;
     const fs::file_status status = fs::symlink_status(target, error);
     if (!error && status.type() != fs::file_type::not_found && status.type() != fs::file_type::regular) {
+        return EntryResult::Skipped;
+    }
+    // The package usually lies in the folder it is unpacked into: an entry
+    // of the same name must not truncate it while it is being read.
+    if (!error && status.type() == fs::file_type::regular && fs::equivalent(target, x.archive, error)) {
         return EntryResult::Skipped;
     }
     if (unzOpenCurrentFile(x.zip) != UNZ_OK) return EntryResult::Skipped;
@@ -286,6 +292,7 @@ bool Unpack(const CString& zipPath, const CString& folder, const UnpackLimits& l
     Extraction x;
     x.zip = zip;
     x.root = fs::path(folder.ToUtf8());
+    x.archive = fs::path(zipPath.ToUtf8());
     x.limits = limits;
     std::error_code error;
     fs::create_directories(x.root, error);

@@ -131,6 +131,17 @@ TEST(Unpack, ALinkLeftInTheFolderIsNotFollowed) {
     EXPECT_EQ("yes", testenv::ReadFile(folder + "ok.txt"));
 }
 
+TEST(Unpack, AnEntryNamedLikeThePackageDoesNotOverwriteIt) {
+    const std::string folder = testenv::MakeTempDir("temp") + "/";
+    const std::string zip = folder + "Keyboard-Software-1.0.2.zip";
+    ASSERT_TRUE(
+        testzip::WriteZip(zip, {File("Keyboard-Software-1.0.2.zip", "not the package"), File("after.txt", "read")}));
+    const std::string before = testenv::ReadFile(zip);
+    EXPECT_TRUE(updater::Unpack(CString::FromUtf8(zip), CString::FromUtf8(folder)));
+    EXPECT_EQ(before, testenv::ReadFile(zip));
+    EXPECT_EQ("read", testenv::ReadFile(folder + "after.txt"));
+}
+
 TEST(Unpack, FileTimesComeFromTheEntry) {
     Entry dos = File("dos.txt", "d");
     dos.year = 2019;
