@@ -8,9 +8,9 @@ void SimFirmwareFamily::Reject(SimBoardState& state) {
 }
 
 void SimFirmwareFamily::Changed(SimBoardState& state) {
-    SimStateRegistry& registry = SimStateRegistry::Instance();
-    if (registry.File().empty()) return;
-    registry.Update(m_stateKey, BoardToJson(*m_data, state.firmwareVersion, state.slotTable));
+    // The registry's document always follows the boards (sim-state prints
+    // it); the file is rewritten only when one is in use.
+    SimStateRegistry::Instance().Update(m_stateKey, BoardToJson(*m_data, state.firmwareVersion, state.slotTable));
 }
 
 }  // namespace device::sim

@@ -19,7 +19,7 @@ public:
 protected:
     // A report the firmware cannot use: counted and otherwise ignored.
     void Reject(SimBoardState& state);
-    // Saves the board's state when a state file is in use.
+    // Records the board's state in the registry (and its file, if any).
     void Changed(SimBoardState& state);
 
     std::shared_ptr<SimFirmwareData> m_data;

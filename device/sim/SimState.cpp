@@ -298,7 +298,7 @@ void AttachFamilyFirmware(const std::shared_ptr<SimulatedKeyboard>& board) {
     board->WithState([&](SimBoardState& state) {
         if (saved.IsObject()) BoardFromJson(saved, *data, state.firmwareVersion, state.slotTable);
         data->productId = spec.productId;
-        if (persistent) registry.Update(key, BoardToJson(*data, state.firmwareVersion, state.slotTable));
+        registry.Update(key, BoardToJson(*data, state.firmwareVersion, state.slotTable));
     });
     registry.Register(board.get(), data);
 }

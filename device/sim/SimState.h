@@ -102,7 +102,7 @@ public:
 
     // The saved member of key (null when none or unreadable).
     [[nodiscard]] SimJson LoadedMember(const std::string& key);
-    // Records a board's current member and rewrites the file.
+    // Records a board's current member and rewrites the file (when set).
     void Update(const std::string& key, const SimJson& member);
     // The whole state document of the boards seen in this process (and, with
     // a file, those it held).

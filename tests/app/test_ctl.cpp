@@ -23,7 +23,7 @@ struct Ctl {
         if (!simulate.empty()) argv.push_back("--simulate=" + simulate);
         argv.insert(argv.end(), args.begin(), args.end());
         out.clear(), err.clear();
-        return testenv::RunProcess(argv, &out, &err, {"TASTRA_SIM_STATE=" + state});
+        return testenv::RunProcess(argv, &out, &err, {"TASTRA_SIM_STATE=" + state});  // empty: no file
     }
 
     SimJson State() const {
@@ -83,6 +83,13 @@ TEST(CtlTest, DevicesAndVersion) {
     EXPECT_NE(ctl.out.find("k68\twired\tabsent\n"), std::string::npos);
     ASSERT_EQ(ctl.Run({"--model=k87", "version"}), 0);
     EXPECT_EQ(ctl.out, "0x0203\n");
+    // Without a state file the boards of the run are printed.
+    ctl.state.clear();
+    ASSERT_EQ(ctl.Run({"sim-state"}, "k87"), 0);
+    SimJson printed;
+    ASSERT_TRUE(SimJson::Parse(ctl.out, printed)) << ctl.out;
+    EXPECT_EQ(printed.Get("k87:wired").Get("firmware_version").IntOr(0, 0xFFFF, -1), 0x0203);
+    EXPECT_EQ(printed.Get("k87:wired").Get("macro_slots").Items().size(), 13u);
 }
 
 TEST(CtlTest, ApplyLightAndResetThroughTheStateFile) {
