@@ -1,10 +1,13 @@
 #include "app/Startup.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
 #include "app/Language.h"
+#include "device/DeviceLinkSetup.h"
+#include "device/DeviceManager.h"
 #include "platform/Autostart.h"
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
@@ -77,6 +80,7 @@ StartupOptions ParseStartupOptions(int argc, char** argv) {
     StartupOptions options;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], kExitAfterStartOption) == 0) options.exitAfterStart = true;
+        options.args.emplace_back(argv[i]);
     }
     return options;
 }
@@ -87,6 +91,15 @@ int RunProgram(const StartupOptions& options) {
     stopsignal::Block();
 
     ReadProductName();
+
+    // The HID layer: the system's, or the simulated boards asked for. A
+    // list naming no catalogued model is a usage error, also for a second
+    // start, so it is checked before the single-instance step.
+    const device::DeviceLinkOptions linkOptions = device::ReadDeviceLinkOptions(
+        options.args, std::getenv("TASTRA_SIMULATE"), std::getenv("TASTRA_HID_TRACE"));
+    device::DeviceLink link;
+    if (int rc = device::InstallDeviceLink(linkOptions, device::DeviceManager::Instance(), link, stderr); rc != 0)
+        return rc;
 
     SingleInstance instance(paths::PathProductName());
     instance.SetRaiseHandler(OnRaiseRequest);

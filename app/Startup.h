@@ -3,6 +3,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "ui/base/CString.h"
 
@@ -29,6 +31,9 @@ void SetRaiseHook(std::function<void()> hook);
 struct StartupOptions {
     // Run every start-up step, then end at once (for scripts and tests).
     bool exitAfterStart = false;
+    // Every argument after the program name, for the parts that read their
+    // own options (the device link's --simulate and --hid-trace).
+    std::vector<std::string> args;
 };
 
 // Options from the command line; unknown arguments are ignored.

@@ -29,3 +29,9 @@ elseif(TASTRA_SANITIZE STREQUAL "thread")
 elseif(NOT TASTRA_SANITIZE STREQUAL "")
   message(FATAL_ERROR "TASTRA_SANITIZE must be empty, 'address' or 'thread'")
 endif()
+
+# Fuzz builds instrument every library for coverage; the fuzz targets add the
+# fuzzer runtime themselves (tastra_fuzz).
+if(TASTRA_BUILD_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

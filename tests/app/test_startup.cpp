@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -262,3 +263,29 @@ TEST_F(StartupTest, ProductNameRules) {
 }
 
 }  // namespace
+
+TEST(StartupDeviceLinkTest, SimulateListIsCheckedAtStart) {
+    const std::string exe = testenv::BinDir() + "/tastra";
+    struct Case {
+        std::vector<std::string> args;
+        std::string env;
+        int exitCode;
+    } cases[] = {
+        {{"--simulate", "k87", "--exit-after-start"}, "", 0},
+        {{"--simulate=k104,k68:receiver", "--exit-after-start"}, "", 0},
+        {{"--simulate", "nosuch", "--exit-after-start"}, "", 2},
+        {{"--exit-after-start"}, "TASTRA_SIMULATE=nosuch", 2},
+        {{"--simulate", "k87", "--exit-after-start"}, "TASTRA_SIMULATE=nosuch", 0},  // the option wins
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> argv{exe};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        std::vector<std::string> env{"TASTRA_DATA_ROOT=" + testenv::MakeTempDir("root")};
+        if (!c.env.empty()) env.push_back(c.env);
+        std::string out, err;
+        EXPECT_EQ(testenv::RunProcess(argv, &out, &err, env), c.exitCode) << argv[1] << " " << c.env << ": " << err;
+        if (c.exitCode == 2) {
+            EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        }
+    }
+}

@@ -70,8 +70,15 @@ int RunProcess(const std::vector<std::string>& argv, std::string* out, std::stri
     std::vector<char*> args;
     for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
+    // The extra variables replace those of the same name.
+    auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
     std::vector<std::string> envStore;
-    for (char** e = environ; *e; ++e) envStore.emplace_back(*e);
+    for (char** e = environ; *e; ++e) {
+        std::string entry = *e;
+        bool replaced = false;
+        for (auto& x : extraEnv) replaced = replaced || nameOf(x) == nameOf(entry);
+        if (!replaced) envStore.push_back(std::move(entry));
+    }
     for (auto& e : extraEnv) envStore.push_back(e);
     std::vector<char*> env;
     for (auto& e : envStore) env.push_back(e.data());

@@ -26,7 +26,7 @@ bool FileExists(const std::string& path);
 
 // Runs a program with arguments, waits for it, returns its exit code
 // (128 + signal when it was killed); stdout and stderr are captured when the
-// pointers are given.
+// pointers are given. extraEnv entries (NAME=value) replace the test's own.
 int RunProcess(const std::vector<std::string>& argv, std::string* out = nullptr, std::string* err = nullptr,
                const std::vector<std::string>& extraEnv = {});
 
