@@ -59,7 +59,7 @@ bool BuildDeviceLink(const DeviceLinkOptions& options, DeviceLink& link, std::st
         std::vector<sim::SimBoardSpec> boards;
         if (!sim::ParseSimulateList(options.simulateList, boards, error)) return false;
         link.simulated = std::make_shared<sim::SimulatedHid>();
-        for (const sim::SimBoardSpec& spec : boards) link.simulated->Plug(spec);
+        for (const sim::SimBoardSpec& boardSpec : boards) link.simulated->Plug(boardSpec);
         link.api = link.simulated;
         link.monitor = link.simulated;
     } else {

@@ -34,12 +34,12 @@ struct Rig {
     std::string folder;
 
     explicit Rig(size_t specIndex) {
-        const sim::SimBoardSpec& spec = sim::SimBoardTable()[specIndex];
-        manager.AddSupportedDevice(spec.vendorId, spec.productId, spec.productString, spec.deviceType, spec.mode, u"");
-        board = hid->Plug(spec);
+        const sim::SimBoardSpec& boardSpec = sim::SimBoardTable()[specIndex];
+        manager.AddSupportedDevice(boardSpec.vendorId, boardSpec.productId, boardSpec.productString, boardSpec.deviceType, boardSpec.mode, u"");
+        board = hid->Plug(boardSpec);
         manager.Rescan();
         manager.SetOpenFlag(true);
-        manager.SetSelectedDeviceType(spec.deviceType);
+        manager.SetSelectedDeviceType(boardSpec.deviceType);
         folder = (std::filesystem::temp_directory_path() / ("bench_cmdset_" + std::to_string(::getpid()) + "_" +
                                                             std::to_string(specIndex)))
                      .string() + "/";

@@ -24,13 +24,13 @@ double Percentile(std::vector<double> values, double p) {
 
 void BM_FeatureSequenceGaps(benchmark::State& state) {
     auto hid = std::make_shared<sim::SimulatedHid>();
-    const sim::SimBoardSpec& spec = sim::SimBoardTable()[1];  // K87 wired
-    auto board = hid->Plug(spec);
+    const sim::SimBoardSpec& boardSpec = sim::SimBoardTable()[1];  // K87 wired
+    auto board = hid->Plug(boardSpec);
     DeviceManager manager(hid);
-    manager.AddSupportedDevice(spec.vendorId, spec.productId, spec.productString, spec.deviceType, spec.mode, u"");
+    manager.AddSupportedDevice(boardSpec.vendorId, boardSpec.productId, boardSpec.productString, boardSpec.deviceType, boardSpec.mode, u"");
     manager.Rescan();
     manager.SetOpenFlag(true);
-    manager.SetSelectedDeviceType(spec.deviceType);
+    manager.SetSelectedDeviceType(boardSpec.deviceType);
 
     std::vector<double> gaps;
     const FeatureReport request{kFeatureReportId, kCmdReadSlotTable, kCmdReadSlotTableArg};

@@ -58,11 +58,11 @@ namespace {
 std::string KnownModels() {
     std::vector<std::string> seen;
     std::string list;
-    for (const SimBoardSpec& spec : SimBoardTable()) {
-        if (std::find(seen.begin(), seen.end(), spec.deviceInfo) != seen.end()) continue;
-        seen.push_back(spec.deviceInfo);
+    for (const SimBoardSpec& boardSpec : SimBoardTable()) {
+        if (std::find(seen.begin(), seen.end(), boardSpec.deviceInfo) != seen.end()) continue;
+        seen.push_back(boardSpec.deviceInfo);
         if (!list.empty()) list += ", ";
-        list += spec.deviceInfo;
+        list += boardSpec.deviceInfo;
     }
     return list;
 }
@@ -100,11 +100,11 @@ bool ParseSimulateList(std::string_view text, std::vector<SimBoardSpec>& boards,
         }
         bool modelKnown = false;
         const SimBoardSpec* found = nullptr;
-        for (const SimBoardSpec& spec : table) {
-            if (spec.deviceInfo != model) continue;
+        for (const SimBoardSpec& boardSpec : table) {
+            if (boardSpec.deviceInfo != model) continue;
             modelKnown = true;
-            if (spec.mode == modeValue) {
-                found = &spec;
+            if (boardSpec.mode == modeValue) {
+                found = &boardSpec;
                 break;
             }
         }

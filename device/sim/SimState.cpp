@@ -77,9 +77,9 @@ std::vector<SimBlockEvent> DecodeUserMacroBlock(const std::vector<uint8_t>& bloc
     return events;
 }
 
-std::string SimStateKey(const SimBoardSpec& spec) {
-    const char* mode = spec.mode == kConnReceiver ? "receiver" : spec.mode == kConnBluetooth ? "bluetooth" : "wired";
-    return spec.deviceInfo + ":" + mode;
+std::string SimStateKey(const SimBoardSpec& boardSpec) {
+    const char* mode = boardSpec.mode == kConnReceiver ? "receiver" : boardSpec.mode == kConnBluetooth ? "bluetooth" : "wired";
+    return boardSpec.deviceInfo + ":" + mode;
 }
 
 SimJson BoardToJson(const SimFirmwareData& data, uint16_t firmwareVersion, const std::array<uint8_t, 28>& slotTable) {
@@ -279,25 +279,25 @@ void SimStateRegistry::Forget(const SimulatedKeyboard* board) {
 }
 
 void AttachFamilyFirmware(const std::shared_ptr<SimulatedKeyboard>& board) {
-    const SimBoardSpec& spec = board->Spec();
+    const SimBoardSpec& boardSpec = board->Description();
     auto data = std::make_shared<SimFirmwareData>();
-    data->productId = spec.productId;
-    const std::string key = SimStateKey(spec);
+    data->productId = boardSpec.productId;
+    const std::string key = SimStateKey(boardSpec);
     SimStateRegistry& registry = SimStateRegistry::Instance();
     const bool persistent = !registry.File().empty();
     const SimJson saved = persistent ? registry.LoadedMember(key) : SimJson();
-    if (IsSecondFamily(spec.deviceType)) {
+    if (IsSecondFamily(boardSpec.deviceType)) {
         board->SetFirmware(std::make_unique<SimFirmwareSecond>(data, key));
     } else {
         // With two vendor interfaces the second is the control interface.
         int control = -2, vendorCount = 0;
-        for (const SimInterfaceSpec& iface : spec.interfaces)
+        for (const SimInterfaceSpec& iface : boardSpec.interfaces)
             if (iface.usagePage == kVendorUsagePage && ++vendorCount == 2) control = iface.number;
         board->SetFirmware(std::make_unique<SimFirmwareFirst>(data, key, control));
     }
     board->WithState([&](SimBoardState& state) {
         if (saved.IsObject()) BoardFromJson(saved, *data, state.firmwareVersion, state.slotTable);
-        data->productId = spec.productId;
+        data->productId = boardSpec.productId;
         registry.Update(key, BoardToJson(*data, state.firmwareVersion, state.slotTable));
     });
     registry.Register(board.get(), data);

@@ -81,7 +81,7 @@ struct SimBlockEvent {
 [[nodiscard]] std::vector<SimBlockEvent> DecodeUserMacroBlock(const std::vector<uint8_t>& block);
 
 // The state file key of a board.
-[[nodiscard]] std::string SimStateKey(const SimBoardSpec& spec);
+[[nodiscard]] std::string SimStateKey(const SimBoardSpec& boardSpec);
 
 // JSON member of one board; the slot keys come from the board's slot table.
 [[nodiscard]] SimJson BoardToJson(const SimFirmwareData& data, uint16_t firmwareVersion,

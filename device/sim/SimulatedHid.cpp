@@ -34,11 +34,11 @@ SimulatedHid::~SimulatedHid() {
     for (const auto& board : m_boards) board->SetVanishHandler(nullptr);
 }
 
-std::shared_ptr<SimulatedKeyboard> SimulatedHid::Plug(const SimBoardSpec& spec) {
+std::shared_ptr<SimulatedKeyboard> SimulatedHid::Plug(const SimBoardSpec& boardSpec) {
     std::shared_ptr<SimulatedKeyboard> board;
     {
         std::lock_guard lock(m_mutex);
-        board = std::make_shared<SimulatedKeyboard>(spec, m_nextHidNumber);
+        board = std::make_shared<SimulatedKeyboard>(boardSpec, m_nextHidNumber);
         m_nextHidNumber += board->HidNumbersUsed();
         AttachFamilyFirmware(board);
         std::weak_ptr<SimulatedKeyboard> weak = board;
@@ -72,24 +72,24 @@ std::vector<std::shared_ptr<SimulatedKeyboard>> SimulatedHid::Boards() const {
 std::shared_ptr<SimulatedKeyboard> SimulatedHid::FindBoard(uint16_t productId) const {
     std::lock_guard lock(m_mutex);
     for (const auto& board : m_boards)
-        if (board->Spec().productId == productId) return board;
+        if (board->Description().productId == productId) return board;
     return nullptr;
 }
 
 std::vector<hid::DeviceInfo> SimulatedHid::Enumerate() {
     std::vector<hid::DeviceInfo> list;
     for (const auto& board : Boards()) {
-        const SimBoardSpec& spec = board->Spec();
+        const SimBoardSpec& boardSpec = board->Description();
         for (const SimulatedKeyboard::Interface& iface : board->Interfaces()) {
             hid::DeviceInfo info;
             info.path = iface.path;
-            info.vendorId = spec.vendorId;
-            info.productId = spec.productId;
-            info.releaseNumber = spec.releaseNumber;
-            info.productString = spec.productString;
-            info.usagePage = iface.spec.usagePage;
-            info.usage = iface.spec.usage;
-            info.interfaceNumber = iface.spec.number;
+            info.vendorId = boardSpec.vendorId;
+            info.productId = boardSpec.productId;
+            info.releaseNumber = boardSpec.releaseNumber;
+            info.productString = boardSpec.productString;
+            info.usagePage = iface.description.usagePage;
+            info.usage = iface.description.usage;
+            info.interfaceNumber = iface.description.number;
             list.push_back(std::move(info));
         }
     }
@@ -100,7 +100,7 @@ std::unique_ptr<hid::Device> SimulatedHid::Open(const std::string& path) {
     for (const auto& board : Boards()) {
         if (!board->IsPlugged()) continue;
         for (const SimulatedKeyboard::Interface& iface : board->Interfaces())
-            if (iface.path == path) return std::make_unique<SimDevice>(board, iface.spec.number);
+            if (iface.path == path) return std::make_unique<SimDevice>(board, iface.description.number);
     }
     return nullptr;
 }

@@ -24,7 +24,7 @@ public:
     SimulatedHid& operator=(const SimulatedHid&) = delete;
 
     // Plugs a new board; raises its arrivals.
-    std::shared_ptr<SimulatedKeyboard> Plug(const SimBoardSpec& spec);
+    std::shared_ptr<SimulatedKeyboard> Plug(const SimBoardSpec& boardSpec);
     // Unplugs a board; raises its removals. False when it was not plugged.
     bool Unplug(const std::shared_ptr<SimulatedKeyboard>& board);
     [[nodiscard]] std::vector<std::shared_ptr<SimulatedKeyboard>> Boards() const;

@@ -7,7 +7,7 @@
 
 namespace device::sim {
 
-SimulatedKeyboard::SimulatedKeyboard(SimBoardSpec spec, int firstHidNumber) : m_spec(std::move(spec)) {
+SimulatedKeyboard::SimulatedKeyboard(SimBoardSpec boardSpec, int firstHidNumber) : m_spec(std::move(boardSpec)) {
     m_state.firmwareVersion = m_spec.firmwareVersion;
     auto sysfsId = [&](uint16_t bus, int number) {
         char id[32];

@@ -28,16 +28,16 @@ struct SimReport {
 class SimulatedKeyboard {
 public:
     struct Interface {
-        SimInterfaceSpec spec;
+        SimInterfaceSpec description;
         std::string path;  // canonical interface name
     };
 
     // firstHidNumber numbers the board's HID devices in their sysfs ids.
-    SimulatedKeyboard(SimBoardSpec spec, int firstHidNumber);
+    SimulatedKeyboard(SimBoardSpec boardSpec, int firstHidNumber);
     SimulatedKeyboard(const SimulatedKeyboard&) = delete;
     SimulatedKeyboard& operator=(const SimulatedKeyboard&) = delete;
 
-    [[nodiscard]] const SimBoardSpec& Spec() const noexcept { return m_spec; }
+    [[nodiscard]] const SimBoardSpec& Description() const noexcept { return m_spec; }
     [[nodiscard]] const std::vector<Interface>& Interfaces() const noexcept { return m_interfaces; }
     // How many HID device numbers the board used.
     [[nodiscard]] int HidNumbersUsed() const noexcept { return m_hidNumbersUsed; }

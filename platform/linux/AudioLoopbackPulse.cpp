@@ -136,12 +136,12 @@ private:
     }
 
     bool ConnectStreamLocked(const Format& format) {
-        pa_sample_spec spec{};
-        spec.format = format.sample == Sample::kS16 ? PA_SAMPLE_S16LE : PA_SAMPLE_FLOAT32LE;
-        spec.channels = static_cast<uint8_t>(format.channels);
-        spec.rate = format.rate;
-        if (!pa_sample_spec_valid(&spec)) return false;
-        m_stream = pa_stream_new(m_context, kStreamName, &spec, nullptr);
+        pa_sample_spec sampleSpec{};
+        sampleSpec.format = format.sample == Sample::kS16 ? PA_SAMPLE_S16LE : PA_SAMPLE_FLOAT32LE;
+        sampleSpec.channels = static_cast<uint8_t>(format.channels);
+        sampleSpec.rate = format.rate;
+        if (!pa_sample_spec_valid(&sampleSpec)) return false;
+        m_stream = pa_stream_new(m_context, kStreamName, &sampleSpec, nullptr);
         if (!m_stream) return false;
         pa_stream_set_read_callback(m_stream, &AudioLoopbackPulse::OnReadable, this);
         pa_stream_set_state_callback(m_stream, &AudioLoopbackPulse::OnStreamState, this);

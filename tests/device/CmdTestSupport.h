@@ -27,7 +27,7 @@ struct Bench {
     explicit Bench(const std::string& model = "k87", int mode = 0) {
         devtest::AddCatalogue(manager);
         board = hid->Plug(devtest::Board(model, mode));
-        devtest::Scan(manager, board->Spec().deviceType);
+        devtest::Scan(manager, board->Description().deviceType);
         board->ClearLog();
         const std::string folder = testenv::MakeTempDir("cmd") + "/";
         std::filesystem::create_directories(folder + "db");

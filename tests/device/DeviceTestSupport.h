@@ -16,23 +16,23 @@
 namespace devtest {
 
 inline const device::sim::SimBoardSpec& Board(const std::string& model, int mode = 0) {
-    for (const auto& spec : device::sim::SimBoardTable())
-        if (spec.deviceInfo == model && spec.mode == mode) return spec;
+    for (const auto& boardSpec : device::sim::SimBoardTable())
+        if (boardSpec.deviceInfo == model && boardSpec.mode == mode) return boardSpec;
     static device::sim::SimBoardSpec none;
     return none;
 }
 
 // The catalogue lines of the shipped boards, in catalogue order.
 inline void AddCatalogue(device::DeviceManager& manager, device::ModeList* modes = nullptr) {
-    for (const auto& spec : device::sim::SimBoardTable()) {
+    for (const auto& boardSpec : device::sim::SimBoardTable()) {
         char pattern[40];
-        std::snprintf(pattern, sizeof pattern, "VID_%04X&PID_%04X&MI_02", spec.vendorId, spec.productId);
+        std::snprintf(pattern, sizeof pattern, "VID_%04X&PID_%04X&MI_02", boardSpec.vendorId, boardSpec.productId);
         CString hidInterface = CString::FromUtf8(pattern);
-        manager.AddSupportedDevice(spec.vendorId, spec.productId, spec.productString, spec.deviceType, spec.mode,
+        manager.AddSupportedDevice(boardSpec.vendorId, boardSpec.productId, boardSpec.productString, boardSpec.deviceType, boardSpec.mode,
                                    hidInterface);
         if (modes)
             modes->AddLine(
-                {spec.vendorId, spec.productId, spec.productString, spec.deviceType, spec.mode, hidInterface, false});
+                {boardSpec.vendorId, boardSpec.productId, boardSpec.productString, boardSpec.deviceType, boardSpec.mode, hidInterface, false});
     }
 }
 

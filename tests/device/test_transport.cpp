@@ -20,7 +20,7 @@ struct Link {
     explicit Link(const std::string& model = "k87", int mode = 0) {
         devtest::AddCatalogue(manager);
         board = hid->Plug(Board(model, mode));
-        devtest::Scan(manager, board->Spec().deviceType);
+        devtest::Scan(manager, board->Description().deviceType);
         board->ClearLog();
     }
 };
