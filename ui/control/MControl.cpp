@@ -287,21 +287,26 @@ int MControl::OnMouseMove(unsigned flags, CPoint pt) {
     return m_captured ? 1 : result;
 }
 
+// The topmost visible, enabled and responsive child under the point, made
+// the captured child so that the release and moves reach it; null when the
+// press falls on this control itself.
+MControl* MControl::CapturePressTarget(CPoint raw, CPoint shifted) {
+    MControl* target = nullptr;
+    std::lock_guard guard(m_controlsLock);
+    for (MControl* child : m_controls) {
+        const CPoint cp = ChildPoint(child, raw, shifted);
+        if (child->PtInRect(cp) && child->IsVisible() && child->IsEnabled() && child->GetRresponse()) target = child;
+    }
+    m_captured = target;
+    return target;
+}
+
 int MControl::OnLButtonDown(unsigned flags, CPoint pt) {
     if (!IsVisible() || !GetRresponse()) return 0;
     const CPoint pt0 = pt;
     OnMousePointChange(pt);
     m_pressedInside = GetRect().PtInRect(pt0);
-    MControl* target = nullptr;
-    {
-        std::lock_guard guard(m_controlsLock);
-        for (MControl* child : m_controls) {
-            const CPoint cp = ChildPoint(child, pt0, pt);
-            if (child->PtInRect(cp) && child->IsVisible() && child->IsEnabled() && child->GetRresponse())
-                target = child;
-        }
-        m_captured = target;
-    }
+    MControl* target = CapturePressTarget(pt0, pt);
     if (target) return target->OnLButtonDown(flags, ChildPoint(target, pt0, pt));
     if (m_manager && m_manager->GetFocusControl() != this) m_manager->SetFocusControl(this);
     return OnControlLButtonDown(flags, pt);
@@ -333,16 +338,7 @@ int MControl::OnRButtonDown(unsigned flags, CPoint pt) {
     const CPoint pt0 = pt;
     OnMousePointChange(pt);
     m_pressedInside = GetRect().PtInRect(pt0);
-    MControl* target = nullptr;
-    {
-        std::lock_guard guard(m_controlsLock);
-        for (MControl* child : m_controls) {
-            const CPoint cp = ChildPoint(child, pt0, pt);
-            if (child->PtInRect(cp) && child->IsVisible() && child->IsEnabled() && child->GetRresponse())
-                target = child;
-        }
-        m_captured = target;
-    }
+    MControl* target = CapturePressTarget(pt0, pt);
     if (target) return target->OnRButtonDown(flags, ChildPoint(target, pt0, pt));
     return OnControlRButtonDown(flags, pt);
 }

@@ -206,6 +206,7 @@ protected:
     void PrepareDelete();
     // Point a child is given: raw for the scroll bars, shifted for others.
     static CPoint ChildPoint(const MControl* child, CPoint raw, CPoint shifted);
+    MControl* CapturePressTarget(CPoint raw, CPoint shifted);
     [[nodiscard]] std::vector<MControl*> ChildSnapshot();
     [[nodiscard]] bool HasChild(MControl* ctrl);
 
